@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build, run and test the project.
+# Safe to run repeatedly: does nothing when every package is present.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libwxgtk3.2-dev libasound2-dev libmd-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  lame
+  clang libclang-rt-14-dev
+  xvfb xdotool x11-utils imagemagick
+  pulseaudio libasound2-plugins alsa-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,29 @@
+#pragma once
+// Which bitrate table is in force, derived from the capture rate and resampling.
+
+#include <array>
+#include <cstdint>
+
+#include "settings/RecSettings.h"
+
+namespace pelmora {
+
+enum class BitrateTable { Mpeg1, Lsf };
+
+struct BitrateState {
+    BitrateTable activeBitrateTable = BitrateTable::Mpeg1;
+    int lsfMode = 0;  // 0 until the first device, format or resampling change; 1 MPEG-1; 2 LSF
+};
+
+/// The table the settings and capture rate call for.
+BitrateTable ChooseBitrateTable(int32_t resampleIndex, int captureSampleRate);
+
+/// Puts a table in force: sets lsfMode and brings abrBitrate into the table's range.
+void ApplyBitrateTable(BitrateState& state, BitrateTable table, RecSettings& s);
+
+const std::array<int, kBitrateCount>& TableOf(BitrateTable table);
+
+/// Bitrate of a stored index in the active table; an out-of-range index reads as the nearest entry.
+int BitrateAt(BitrateTable table, int32_t index);
+
+}  // namespace pelmora

@@ -1,0 +1,270 @@
+#include "encoder/EncoderProcess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "encoder/EncoderLocation.h"
+#include "encoder/EncoderPriority.h"
+#include "encoder/EncoderWords.h"
+
+extern char** environ;
+
+namespace pelmora {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void LogErrno(LogSink& log, int code) {
+    log.AddLogLine(std::string("ERROR:   ") + std::strerror(code));
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+// dup2 onto 0..2 only clears close-on-exec when source and target differ, so sources
+// must lie above the standard descriptors (they can land there if one of those is closed).
+int AboveStandardFds(int fd) {
+    if (fd < 0 || fd > 2) return fd;
+    int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return moved;
+}
+
+std::string ConsoleFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/') return runtime;
+    return "/tmp";
+}
+
+int OpenPidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// Spawn settings that must not leak from the program into the encoder.
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attr);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
+
+}  // namespace
+
+EncoderProcess::EncoderProcess(std::string programFolder) : programFolder_(std::move(programFolder)) {}
+
+EncoderProcess::~EncoderProcess() {
+    Finish();
+    RemoveConsoleFile();
+}
+
+void EncoderProcess::SetSearchPath(std::string searchPath) {
+    searchPath_ = std::move(searchPath);
+    searchPathSet_ = true;
+}
+
+void EncoderProcess::RemoveConsoleFile() {
+    if (!consolePath_.empty()) ::unlink(consolePath_.c_str());
+    consolePath_.clear();
+}
+
+bool EncoderProcess::Start(const std::string& outputPath, const std::string& encoderArgs, RecSettings& settings,
+                           LogSink& log) {
+    if (pid_ > 0) Finish();
+    RemoveConsoleFile();
+
+    const char* envPath = std::getenv("PATH");
+    const std::string searchPath = searchPathSet_ ? searchPath_ : (envPath != nullptr ? envPath : "");
+    const std::string path = LocateEncoder(TextField(settings.encoderPath), programFolder_, searchPath, log);
+    SetTextField(settings.encoderPath, path);
+    if (path.empty()) return false;
+
+    // A dead encoder must show as a failed write (EPIPE), not end the program.
+    static std::once_flag sigpipeOnce;
+    std::call_once(sigpipeOnce, [] { ::signal(SIGPIPE, SIG_IGN); });
+
+    // Both ends close-on-exec: the encoder gets only the read end, as its standard input,
+    // so closing our write end is an end of input it sees.
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        LogErrno(log, errno);
+        return false;
+    }
+    int readFd = AboveStandardFds(fds[0]);
+    int writeFd = fds[1];
+    int outFd = -1;
+    if (readFd >= 0) {
+        if (settings.showEncoderConsole) {
+            std::string name = ConsoleFolder() + "/pelmora-lame-XXXXXX";
+            outFd = ::mkostemp(name.data(), O_CLOEXEC);
+            if (outFd >= 0) consolePath_ = name;
+        } else {
+            outFd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        }
+        outFd = AboveStandardFds(outFd);
+    }
+    if (readFd < 0 || outFd < 0) {
+        LogErrno(log, errno);
+        CloseFd(readFd);
+        CloseFd(writeFd);
+        CloseFd(outFd);
+        return false;
+    }
+
+    std::vector<std::string> words = SplitEncoderWords(encoderArgs);
+    words.insert(words.begin(), path);
+    words.emplace_back("-");
+    // A name starting with "-" would read as an option; "./" keeps it the same file.
+    words.push_back(!outputPath.empty() && outputPath[0] == '-' ? "./" + outputPath : outputPath);
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    SpawnSetup setup;
+    posix_spawn_file_actions_adddup2(&setup.actions, readFd, 0);
+    posix_spawn_file_actions_adddup2(&setup.actions, outFd, 1);
+    posix_spawn_file_actions_adddup2(&setup.actions, outFd, 2);
+    if (!programFolder_.empty()) posix_spawn_file_actions_addchdir_np(&setup.actions, programFolder_.c_str());
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Descriptors other code opened without close-on-exec stay out of the encoder too.
+    posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3);
+#endif
+    // The encoder starts with default signal handling and nothing blocked.
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigmask(&setup.attr, &none);
+    posix_spawnattr_setsigdefault(&setup.attr, &defaults);
+    posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    pid_t pid = 0;
+    int rc = ::posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attr, argv.data(), environ);
+    CloseFd(readFd);
+    CloseFd(outFd);
+    if (rc != 0) {
+        LogErrno(log, rc);
+        CloseFd(writeFd);
+        return false;
+    }
+
+    pid_ = pid;
+    reaped_ = false;
+    waitStatus_ = 0;
+    pidFd_ = OpenPidFd(pid);
+    writeFd_.store(writeFd);
+    ApplyPriorities(settings);
+    return true;
+}
+
+void EncoderProcess::ApplyPriorities(const RecSettings& settings) {
+    if (pid_ <= 0 || reaped_) return;
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(pid_),
+                  EncoderNiceValue(settings.encoderPriorityClass, settings.encoderThreadPriority));
+}
+
+int EncoderProcess::Write(const void* data, std::size_t size) {
+    const int fd = writeFd_.load();
+    if (fd < 0) return EBADF;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+bool EncoderProcess::Reap(int flags) {
+    if (reaped_) return true;
+    int status = 0;
+    pid_t r;
+    do {
+        r = ::waitpid(pid_, &status, flags);
+    } while (r < 0 && errno == EINTR);
+    if (r == pid_ || (r < 0 && errno == ECHILD)) {
+        // ECHILD: someone else reaped it; either way it is gone.
+        reaped_ = true;
+        waitStatus_ = r == pid_ ? status : 0;
+    }
+    return reaped_;
+}
+
+bool EncoderProcess::IsRunning() {
+    return pid_ > 0 && !Reap(WNOHANG);
+}
+
+bool EncoderProcess::WaitForExit(std::chrono::milliseconds bound) {
+    const Clock::time_point deadline = Clock::now() + bound;
+    while (!Reap(WNOHANG)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return false;
+        if (pidFd_ >= 0) {
+            // The pid descriptor becomes readable when the process ends.
+            pollfd p{pidFd_, POLLIN, 0};
+            ::poll(&p, 1, static_cast<int>(left.count()) + 1);
+        } else {
+            std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(5)));
+        }
+    }
+    return true;
+}
+
+EncoderEnd EncoderProcess::Finish(std::chrono::milliseconds exitBound) {
+    int fd = writeFd_.exchange(-1);
+    CloseFd(fd);
+    if (pid_ <= 0) return EncoderEnd::None;
+
+    EncoderEnd end = EncoderEnd::Exited;
+    if (!WaitForExit(exitBound)) {
+        ::kill(pid_, SIGTERM);
+        end = EncoderEnd::Terminated;
+        if (!WaitForExit(std::min(exitBound, std::chrono::milliseconds(2000)))) {
+            ::kill(pid_, SIGKILL);
+            end = EncoderEnd::Killed;
+            Reap(0);
+        }
+    }
+    CloseFd(pidFd_);
+    pid_ = 0;
+    return end;
+}
+
+}  // namespace pelmora

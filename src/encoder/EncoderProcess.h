@@ -1,0 +1,91 @@
+#pragma once
+// One encoder process per MP3 recording: started with its standard input on a pipe,
+// fed by the writer thread, ended by letting it see the end of its input.
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+#include "recording/LogSink.h"
+#include "settings/RecSettings.h"
+
+namespace pelmora {
+
+/// How the last encoder ended.
+enum class EncoderEnd {
+    None,        // no encoder was running
+    Exited,      // it ended by itself (normally after the end of its input)
+    Terminated,  // it outlived the bound and ended on SIGTERM
+    Killed,      // it ignored SIGTERM too and was killed
+};
+
+class EncoderProcess {
+public:
+    static constexpr std::chrono::milliseconds kDefaultExitBound{10000};
+
+    /// `programFolder` ends in "/": searched for the encoder and the encoder's current folder.
+    explicit EncoderProcess(std::string programFolder);
+    /// Finishes a running encoder, so none outlives the program's object.
+    ~EncoderProcess();
+
+    EncoderProcess(const EncoderProcess&) = delete;
+    EncoderProcess& operator=(const EncoderProcess&) = delete;
+
+    // For the main thread only:
+
+    /// Locates the encoder (rewriting settings.encoderPath with the path used, or empty when
+    /// none is found), and runs it as: path, the words of `encoderArgs`, "-", `outputPath`.
+    /// False after logging the reason. A still running encoder is finished first.
+    bool Start(const std::string& outputPath, const std::string& encoderArgs, RecSettings& settings, LogSink& log);
+
+    /// Closes the program's write end so the encoder sees the end of its input and completes
+    /// its file; waits up to `exitBound` for it, then SIGTERM (and after as long again, at most
+    /// 2 s, SIGKILL). The process is always reaped. Call only after the writer has stopped.
+    EncoderEnd Finish(std::chrono::milliseconds exitBound = kDefaultExitBound);
+
+    /// True while the encoder runs; reaps it once it has ended.
+    bool IsRunning();
+    /// The encoder's process id; 0 when none was started or it has been finished.
+    pid_t Pid() const { return pid_; }
+    /// waitpid status of the last encoder that ended.
+    int WaitStatus() const { return waitStatus_; }
+
+    /// Applies encoderPriorityClass/encoderThreadPriority to the running encoder; refusals
+    /// (raising priority without the privilege) are ignored.
+    void ApplyPriorities(const RecSettings& settings);
+
+    /// File that receives the encoder's output when showEncoderConsole is set ("Show lame
+    /// console"); empty otherwise. It stays readable until the next Start.
+    const std::string& ConsolePath() const { return consolePath_; }
+
+    /// PATH value searched after the program's folder; by default the environment's PATH.
+    void SetSearchPath(std::string searchPath);
+
+    // For the writer thread, between Start and Finish:
+
+    /// The pipe's write end; -1 when no encoder runs.
+    int WriteEnd() const { return writeFd_.load(); }
+    /// Writes all of `data` (blocking while the pipe is full). 0 on success, otherwise the
+    /// errno of the failed write: EPIPE once the encoder has gone, EBADF without an encoder.
+    int Write(const void* data, std::size_t size);
+
+private:
+    bool WaitForExit(std::chrono::milliseconds bound);
+    bool Reap(int flags);
+    void RemoveConsoleFile();
+
+    std::string programFolder_;
+    std::string searchPath_;
+    bool searchPathSet_ = false;
+    std::string consolePath_;
+    std::atomic<int> writeFd_{-1};
+    pid_t pid_ = 0;
+    int pidFd_ = -1;
+    bool reaped_ = false;
+    int waitStatus_ = 0;
+};
+
+}  // namespace pelmora

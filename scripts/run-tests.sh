@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Configures, builds and runs every test: the full build (engine, window, GUI tests under
+# Xvfb), then the engine again under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc 2>/dev/null || echo 2)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+cmake -S . -B build-tsan -DPELMORA_TSAN=ON -DPELMORA_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build-tsan -j"$jobs"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --test-dir build-tsan --output-on-failure -j"$jobs" -LE notsan

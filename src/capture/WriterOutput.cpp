@@ -1,0 +1,119 @@
+#include "capture/WriterOutput.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "capture/WavHeader.h"
+
+namespace pelmora {
+
+namespace {
+
+/// Writes all of `size` bytes; the count written before a failure goes to `*done`.
+bool WriteAll(int fd, const uint8_t* data, std::size_t size, std::size_t* done, int* error) {
+    *done = 0;
+    while (*done < size) {
+        ssize_t n = ::write(fd, data + *done, size - *done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            *error = n < 0 ? errno : EIO;
+            return false;
+        }
+        *done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+WriterOutput::~WriterOutput() {
+    int error = 0;
+    Finish(&error);
+}
+
+bool WriterOutput::OpenFile(const std::string& path, OutputKind kind, const WaveFormat& format, int* error) {
+    int local = 0;
+    if (!error) error = &local;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *error = errno;
+        return false;
+    }
+    uint64_t length = 0;
+    if (kind == OutputKind::WavFile) {
+        if (!WriteWavHeader(fd, format, error)) {
+            ::close(fd);
+            return false;
+        }
+        length = kWavHeaderBytes;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    kind_ = kind;
+    fd_ = fd;
+    length_ = length;
+    refreshedAt_ = length;
+    refreshInterval_ = format.avgBytesPerSec > 0 ? format.avgBytesPerSec : 1;
+    return true;
+}
+
+void WriterOutput::AttachPipe(int fd) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    kind_ = OutputKind::EncoderPipe;
+    fd_ = fd;
+    length_ = 0;
+}
+
+bool WriterOutput::Finish(int* error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    bool ok = true;
+    if (kind_ == OutputKind::WavFile || kind_ == OutputKind::RawFile) {
+        if (kind_ == OutputKind::WavFile && !CompleteWavHeader(fd_, error)) ok = false;
+        if (::fsync(fd_) != 0 && errno != EINVAL && ok) {
+            if (error) *error = errno;
+            ok = false;
+        }
+        if (::close(fd_) != 0 && ok) {
+            if (error) *error = errno;
+            ok = false;
+        }
+    }
+    kind_ = OutputKind::None;
+    fd_ = -1;
+    length_ = 0;
+    return ok;
+}
+
+OutputKind WriterOutput::Kind() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return kind_;
+}
+
+WriteOutcome WriterOutput::Write(const uint8_t* data, std::size_t size, int* error) {
+    int local = 0;
+    if (!error) error = &local;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (kind_ == OutputKind::None || fd_ < 0) return WriteOutcome::Dropped;
+
+    std::size_t done = 0;
+    if (!WriteAll(fd_, data, size, &done, error)) {
+        // A part-written block would leave the samples out of frame: take it back.
+        if (done > 0 && kind_ != OutputKind::EncoderPipe) {
+            (void)!::ftruncate(fd_, static_cast<off_t>(length_));
+            ::lseek(fd_, static_cast<off_t>(length_), SEEK_SET);
+        }
+        return WriteOutcome::Failed;
+    }
+    if (kind_ == OutputKind::EncoderPipe) return WriteOutcome::Written;
+
+    length_ += size;
+    if (kind_ == OutputKind::WavFile && length_ - refreshedAt_ >= refreshInterval_) {
+        int ignored = 0;
+        // Best effort: the block itself is written; the final completion reports failures.
+        if (WriteWavSizes(fd_, length_, &ignored)) refreshedAt_ = length_;
+    }
+    return WriteOutcome::Written;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,111 @@
+#include "capture/WriterThread.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+namespace pelmora {
+
+WriterThread::WriterThread(PipelineState& state, WriterOutput& output) : state_(state), output_(output) {}
+
+WriterThread::~WriterThread() { Quit(); }
+
+void WriterThread::Start(std::function<void()> threadInit) {
+    if (thread_.joinable()) return;
+    state_.writerQuit.store(false);
+    thread_ = std::thread([this, init = std::move(threadInit)] {
+        if (init) init();
+        Run();
+    });
+}
+
+void WriterThread::Quit() {
+    if (!thread_.joinable()) return;
+    state_.writerQuit.store(true);
+    state_.events.newData.Set();
+    state_.events.listAccess.Set();
+    state_.events.threadClosed.Wait();
+    thread_.join();
+}
+
+int WriterThread::Run() {
+    // A dead encoder must show as a failed write, not end the process.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+
+    PipelineEvents& ev = state_.events;
+    for (;;) {
+        if (!state_.writerQuit.load() && !state_.writerStopRequest.load())
+            WaitBoth(ev.newData, ev.listAccess);
+        else
+            ev.listAccess.Wait();
+
+        std::optional<std::vector<uint8_t>> block = state_.writerQueue.PopOldest();
+        if (block) {
+            if (state_.writerQueue.Count() > 0) ev.newData.Set();
+            ev.listAccess.Set();
+        } else {
+            if (state_.writerQuit.load()) {
+                ev.listAccess.Set();
+                ev.threadClosed.Set();
+                return 0;
+            }
+            if (state_.writerStopRequest.load()) {
+                state_.writerStopRequest.store(false);
+                ev.newData.Reset();
+                ev.recStopped.Set();
+            }
+            ev.listAccess.Set();
+            continue;
+        }
+        Output(*block);
+    }
+}
+
+void WriterThread::Output(const std::vector<uint8_t>& block) {
+    const double seconds = state_.bufferSeconds.load();
+    int error = 0;
+    const OutputKind kind = output_.Kind();
+    if (kind == OutputKind::None) return;  // the recording has been finished: dropped
+    if (kind == OutputKind::EncoderPipe) {
+        if (state_.pipeFailed.load()) {
+            state_.lostSeconds.Add(seconds);
+            return;
+        }
+        switch (output_.Write(block.data(), block.size(), &error)) {
+            case WriteOutcome::Written:
+                state_.writeTime.Add(seconds);
+                break;
+            case WriteOutcome::Failed:
+                state_.pipeError.store(error);
+                state_.pipeFailed.store(true);
+                state_.lostSeconds.Add(seconds);
+                break;
+            case WriteOutcome::Dropped:
+                break;
+        }
+        return;
+    }
+
+    state_.events.wavHeader.Wait();
+    if (state_.fileFailed.load()) {
+        // Nothing goes into the file after a failed write, so it never holds a gap.
+        state_.lostSeconds.Add(seconds);
+        return;
+    }
+    switch (output_.Write(block.data(), block.size(), &error)) {
+        case WriteOutcome::Written:
+            state_.writeTime.Add(seconds);
+            break;
+        case WriteOutcome::Failed:
+            state_.fileError.store(error);
+            state_.fileFailed.store(true);
+            state_.lostSeconds.Add(seconds);
+            break;
+        case WriteOutcome::Dropped:
+            break;
+    }
+}
+
+}  // namespace pelmora

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "monitor/CInpane.h"
+#include "monitor/InpaneLayout.h"
+
+using namespace pelmora;
+
+namespace {
+
+constexpr Rgb kWindow = MakeRgb(250, 250, 250);
+
+const TextCommand* FindText(const PanelPicture& p, const std::string& text) {
+    auto it = std::find_if(p.texts.begin(), p.texts.end(),
+                           [&](const TextCommand& t) { return t.text == text; });
+    return it == p.texts.end() ? nullptr : &*it;
+}
+
+CInpane BuiltPanel(int w = 166, int h = 200) {
+    CInpane panel;
+    InpaneColours colours;
+    colours.window = kWindow;
+    panel.BuildBackground(w, h, colours);
+    return panel;
+}
+
+}  // namespace
+
+TEST(InpaneLayout, RowsOfA200PixelPanel) {
+    const InpaneLayout L = ComputeInpaneLayout(166, 200);
+    EXPECT_EQ(L.rowHeight, 15);
+    EXPECT_EQ(L.inset, 3);
+    const int rows[8] = {48, 63, 78, 93, 108, 123, 160, 175};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(L.rowTextY[i], rows[i]) << i;
+    EXPECT_EQ(L.gridY.front(), 45);
+    EXPECT_EQ(L.gridY.back(), 135);
+    EXPECT_EQ(L.cpuGridY[0], 157);
+    EXPECT_EQ(L.cpuGridY[2], 187);
+    EXPECT_EQ(L.processHeadingY, 28);
+    EXPECT_EQ(L.cpuHeadingY, 141);
+    EXPECT_EQ(L.bannerBottom, 22);
+    EXPECT_EQ(L.regular.height, 12);
+    EXPECT_EQ(L.regular.weight, 400);
+    EXPECT_EQ(L.bold.height, 14);
+    EXPECT_EQ(L.bold.weight, 700);
+    EXPECT_EQ(L.bold.face, "Arial");
+    EXPECT_EQ(L.margin, static_cast<int>(166 * 0.02 + 2));
+    EXPECT_EQ(L.centreX, 83);
+}
+
+TEST(InpaneLayout, ZeroEdgeSizesCountAsTwo) {
+    const InpaneLayout L = ComputeInpaneLayout(100, 100, 0, 0);
+    EXPECT_EQ(L.edgeWidth, 2);
+    EXPECT_EQ(L.edgeHeight, 2);
+    EXPECT_EQ(ComputeInpaneLayout(100, 100, 3, 1).edgeWidth, 3);
+}
+
+TEST(CInpane, BackgroundHoldsHeadingsLabelsAndGrid) {
+    CInpane panel = BuiltPanel();
+    ASSERT_TRUE(panel.IsReady());
+    panel.ShowValues();
+    const PanelPicture& s = panel.Screen();
+    const TextCommand* heading = FindText(s, "PROCESS DETAILS");
+    ASSERT_NE(heading, nullptr);
+    EXPECT_EQ(heading->align, TextAlign::Centre);
+    EXPECT_EQ(heading->x, 83);
+    EXPECT_EQ(heading->y, 28);
+    EXPECT_EQ(heading->font.weight, 700);
+    const TextCommand* label = FindText(s, "Maximum");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->y, 175);
+    EXPECT_EQ(label->align, TextAlign::Left);
+    EXPECT_EQ(label->colour, kInpaneTextColour);
+    ASSERT_NE(FindText(s, "Level (L/R)"), nullptr);
+    ASSERT_NE(FindText(s, "CPU USAGE"), nullptr);
+    // Grid: row lines over [m, W - m), the centre line between rows 3 and 9.
+    const int m = panel.Layout().margin;
+    EXPECT_EQ(s.pixels.At(m, 45), kInpaneGridColour);
+    EXPECT_EQ(s.pixels.At(166 - m - 1, 45), kInpaneGridColour);
+    EXPECT_EQ(s.pixels.At(166 - m, 45), kWindow);
+    EXPECT_EQ(s.pixels.At(83, 100), kInpaneGridColour);
+    EXPECT_EQ(s.pixels.At(83, 140), kWindow);
+    EXPECT_EQ(s.pixels.At(83, 170), kInpaneGridColour);
+    EXPECT_EQ(s.pixels.At(40, 100), kWindow);
+    // No state set yet: the banner band stays in the window colour, without text.
+    EXPECT_EQ(s.pixels.At(83, 10), kWindow);
+    for (const TextCommand& t : s.texts) EXPECT_GE(t.y, panel.Layout().bannerBottom) << t.text;
+}
+
+TEST(CInpane, StatesDrawTheirBannerAndFrame) {
+    CInpane panel = BuiltPanel();
+    const struct { int state; const char* text; Rgb colour; } cases[] = {
+        {0, "INITIALIZATION FAILED", MakeRgb(0, 0, 0)},
+        {1, "READY", MakeRgb(80, 150, 100)},
+        {2, "RECORDING", MakeRgb(220, 130, 160)},
+        {3, "PAUSED", MakeRgb(160, 130, 220)},
+    };
+    for (const auto& c : cases) {
+        panel.SetState(c.state);
+        panel.ShowValues();
+        const PanelPicture& s = panel.Screen();
+        EXPECT_EQ(s.pixels.At(83, 10), c.colour) << c.text;
+        EXPECT_EQ(s.pixels.At(2, 100), c.colour) << "frame";
+        EXPECT_EQ(s.pixels.At(3, 100), kWindow);
+        const TextCommand* banner = FindText(s, c.text);
+        ASSERT_NE(banner, nullptr) << c.text;
+        EXPECT_EQ(banner->colour, kInpaneBannerTextColour);
+        EXPECT_FALSE(banner->opaque);
+        EXPECT_EQ(banner->y, 6);
+        // Only the newest state's text remains.
+        int bannerTexts = 0;
+        for (const TextCommand& t : s.texts) bannerTexts += t.y < 22 ? 1 : 0;
+        EXPECT_EQ(bannerTexts, 1);
+    }
+    panel.SetState(9);
+    panel.ShowValues();
+    EXPECT_EQ(panel.Screen().pixels.At(83, 10), MakeRgb(0, 0, 0));
+    for (const TextCommand& t : panel.Screen().texts) EXPECT_GE(t.y, 22) << t.text;
+}
+
+TEST(CInpane, ValuesAreRightAlignedAndShownOnlyByShowValues) {
+    CInpane panel = BuiltPanel();
+    panel.SetState(kStateReady);
+    panel.SetValue(PanelValue::WriteTime, "00:01:02");
+    panel.SetValue(PanelValue::CpuMaximum, "42%");
+    EXPECT_EQ(FindText(panel.Screen(), "00:01:02"), nullptr);
+    panel.ShowValues();
+    const TextCommand* t = FindText(panel.Screen(), "00:01:02");
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->align, TextAlign::Right);
+    EXPECT_EQ(t->x, 166 - panel.Layout().margin);
+    EXPECT_EQ(t->y, 48);
+    EXPECT_TRUE(t->opaque);
+    EXPECT_EQ(t->background, kWindow);
+    const TextCommand* cpu = FindText(panel.Screen(), "42%");
+    ASSERT_NE(cpu, nullptr);
+    EXPECT_EQ(cpu->y, 175);
+    EXPECT_EQ(panel.Value(PanelValue::WriteTime), "00:01:02");
+}
+
+TEST(CInpane, BlinkingHidesAndShowsTheBannerText) {
+    CInpane panel = BuiltPanel();
+    panel.SetState(kStatePaused);
+    panel.ShowValues();
+    panel.BlinkState(0);
+    EXPECT_EQ(FindText(panel.Screen(), "PAUSED"), nullptr);
+    EXPECT_EQ(panel.Screen().pixels.At(83, 10), InpaneStateColour(kStatePaused));
+    ASSERT_NE(FindText(panel.Screen(), "PROCESS DETAILS"), nullptr);  // below the band
+    panel.BlinkState(1);
+    EXPECT_NE(FindText(panel.Screen(), "PAUSED"), nullptr);
+    panel.BlinkState(1);  // showing twice does not duplicate the text
+    int count = 0;
+    for (const TextCommand& t : panel.Screen().texts) count += t.text == "PAUSED" ? 1 : 0;
+    EXPECT_EQ(count, 1);
+}
+
+TEST(CInpane, NothingBeforeBuildBackground) {
+    CInpane panel;
+    EXPECT_FALSE(panel.IsReady());
+    panel.ShowValues();
+    panel.BlinkState(1);
+    panel.Repaint();
+    EXPECT_EQ(panel.Screen().pixels.Width(), 0);
+    EXPECT_TRUE(panel.Screen().texts.empty());
+    // A state set this early is not lost: the background shows it once built.
+    panel.SetState(kStateInitFailed);
+    InpaneColours colours;
+    panel.BuildBackground(166, 200, colours);
+    panel.Repaint();
+    EXPECT_NE(FindText(panel.Screen(), "INITIALIZATION FAILED"), nullptr);
+}

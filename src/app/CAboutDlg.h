@@ -1,0 +1,13 @@
+#pragma once
+// Window code: the About box.
+
+#include <wx/dialog.h>
+
+namespace pelmora {
+
+class CAboutDlg : public wxDialog {
+public:
+    explicit CAboutDlg(wxWindow* parent);
+};
+
+}  // namespace pelmora

@@ -1,0 +1,43 @@
+#include "app/CMainApp.h"
+
+#include <signal.h>
+
+#include "app/AppCore.h"
+#include "app/CMainDlg.h"
+#include "app/ProgramFolder.h"
+
+namespace pelmora {
+
+bool CMainApp::OnInit() {
+    // A dead encoder must show as a failed write, not end the program.
+    ::signal(SIGPIPE, SIG_IGN);
+    guard_ = std::make_unique<SingleInstance>();
+    owner_ = guard_->Acquire(100);
+    // A second copy ends silently, before any window exists.
+    if (!owner_) return true;
+    return true;  // no command line is read
+}
+
+int CMainApp::OnRun() {
+    if (!owner_) return 0;
+    AppCore core(ProgramFolder());
+    {
+        auto* dialog = new CMainDlg(core);
+        SetTopWindow(dialog);
+        dialog->OnInitDialog();
+        dialog->ShowModal();
+        dialog->Destroy();
+    }
+    // Let the window's pending destruction finish before the core goes.
+    DeletePendingObjects();
+    return 0;
+}
+
+int CMainApp::OnExit() {
+    if (guard_) guard_->Release();
+    return wxApp::OnExit();
+}
+
+}  // namespace pelmora
+
+wxIMPLEMENT_APP(pelmora::CMainApp);

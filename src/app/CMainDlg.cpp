@@ -1,0 +1,368 @@
+#include "app/CMainDlg.h"
+
+#include <wx/dcmemory.h>
+#include <wx/filedlg.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/settings.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+
+#include <atomic>
+
+#include "app/CAboutDlg.h"
+#include "app/MainLayout.h"
+#include "app/ProgramFolder.h"
+#include "input/CGenPage.h"
+#include "monitor/CanvasControl.h"
+#include "monitor/PictureRender.h"
+#include "recording/CLogList.h"
+#include "settings/PropSheet.h"
+#include "settings/SettingsFile.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr int kCmdAbout = 16;
+constexpr int kTimerId = 1;
+constexpr std::size_t kMaxPresetName = 250;
+constexpr int kClosedListHeightDu = 14;
+
+wxString FromUtf8(const std::string& s) { return wxString::FromUTF8(s.c_str()); }
+std::string ToUtf8(const wxString& s) { return std::string(s.utf8_str()); }
+
+Rgb RgbOf(const wxColour& c) { return MakeRgb(c.Red(), c.Green(), c.Blue()); }
+
+// The program's icon, drawn here: a red record dot on a dark square.
+wxIcon ProgramIcon(int size) {
+    wxBitmap bmp(size, size);
+    {
+        wxMemoryDC dc(bmp);
+        dc.SetBackground(wxBrush(wxColour(40, 60, 50)));
+        dc.Clear();
+        dc.SetPen(*wxTRANSPARENT_PEN);
+        dc.SetBrush(wxBrush(wxColour(220, 40, 40)));
+        dc.DrawCircle(size / 2, size / 2, size / 3);
+    }
+    wxIcon icon;
+    icon.CopyFromBitmap(bmp);
+    return icon;
+}
+
+}  // namespace
+
+// Hands notifications from worker threads to the main thread; never after the window is gone.
+struct CMainDlg::Bridge {
+    std::mutex mutex;
+    CMainDlg* window = nullptr;
+    std::atomic<bool> metersPending{false};
+
+    void MetersPublished() {
+        if (metersPending.exchange(true)) return;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (window) window->CallAfter([this] {
+            metersPending = false;
+            window->UpdateMeters();
+        });
+    }
+};
+
+CMainDlg::CMainDlg(AppCore& core)
+    : wxDialog(nullptr, wxID_ANY, "Pelmora", wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
+      core_(core),
+      bridge_(std::make_shared<Bridge>()),
+      timer_(this, kTimerId),
+      presetFolder_(core.ProgramFolder()) {
+    bridge_->window = this;
+    // The template's font: a small sans-serif face; dialog units follow from it.
+    SetFont(wxFont(wxFontInfo(8).Family(wxFONTFAMILY_SWISS)));
+    SetEscapeId(wxID_NONE);
+    SetAffirmativeId(wxID_NONE);
+    wxIconBundle icons;
+    icons.AddIcon(ProgramIcon(16));
+    icons.AddIcon(ProgramIcon(32));
+    SetIcons(icons);
+    SetClientSize(ConvertDialogToPixels(wxSize(kMainWidthDu, kMainHeightDu)));
+    CreateControls();
+
+    Bind(wxEVT_CLOSE_WINDOW, &CMainDlg::OnClose, this);
+    Bind(wxEVT_CHAR_HOOK, &CMainDlg::OnCharHook, this);
+    Bind(wxEVT_CONTEXT_MENU, &CMainDlg::OnContextMenu, this);
+    Bind(wxEVT_TIMER, &CMainDlg::OnTimer, this, kTimerId);
+    Centre();
+}
+
+CMainDlg::~CMainDlg() {
+    std::lock_guard<std::mutex> lock(bridge_->mutex);
+    bridge_->window = nullptr;
+}
+
+wxRect CMainDlg::DluRect(int x, int y, int w, int h) const {
+    return wxRect(ConvertDialogToPixels(wxPoint(x, y)), ConvertDialogToPixels(wxSize(w, h)));
+}
+
+void CMainDlg::CreateControls() {
+    for (const DlgItem& item : kMainTemplate) {
+        wxRect r = DluRect(item.x, item.y, item.w, item.h);
+        wxWindow* w = nullptr;
+        switch (item.kind) {
+            case ItemKind::GroupBox:
+                w = new wxStaticBox(this, item.id, item.caption, r.GetPosition(), r.GetSize());
+                break;
+            case ItemKind::Button: {
+                auto* b = new wxButton(this, item.id, item.caption, r.GetPosition(), r.GetSize());
+                if (item.id == kIdRecord) record_ = b;
+                if (item.id == kIdPause) pause_ = b;
+                if (item.id == kIdLoad) load_ = b;
+                if (item.id == kIdSave) save_ = b;
+                w = b;
+                break;
+            }
+            case ItemKind::Edit:
+                presetName_ = new wxTextCtrl(this, item.id, "", r.GetPosition(), r.GetSize());
+                presetName_->SetMaxLength(kMaxPresetName);
+                w = presetName_;
+                break;
+            case ItemKind::ReadOnlyEdit:
+                compression_ = new wxTextCtrl(this, item.id, "", r.GetPosition(), r.GetSize(), wxTE_READONLY);
+                w = compression_;
+                break;
+            case ItemKind::Label:
+            case ItemKind::RightLabel:
+                w = new wxStaticText(this, item.id, item.caption, r.GetPosition(), r.GetSize(),
+                                     wxST_NO_AUTORESIZE |
+                                         (item.kind == ItemKind::RightLabel ? wxALIGN_RIGHT : wxALIGN_LEFT));
+                break;
+            case ItemKind::Canvas: {
+                auto* c = new CanvasControl(this, item.id, r);
+                if (item.id == kIdInputMeter) inputMeter_ = c;
+                if (item.id == kIdProcessedMeter) processedMeter_ = c;
+                if (item.id == kIdInputHold) inputHold_ = c;
+                if (item.id == kIdProcessedHold) processedHold_ = c;
+                if (item.id == kIdCpuGraph) cpuGraph_ = c;
+                if (item.id == kIdStatusPanel) statusPanel_ = c;
+                w = c;
+                break;
+            }
+            case ItemKind::ListBox:
+                brief_ = new wxListBox(this, item.id, r.GetPosition(), r.GetSize(), 0, nullptr, wxLB_SINGLE);
+                w = brief_;
+                break;
+            case ItemKind::DropDown: {
+                logBox_ = new CLogList(this, item.id, core_.Log());
+                // The template's height is that of the open list; closed, it is one line.
+                logBox_->SetSize(r.x, r.y, r.width, ConvertDialogToPixels(wxSize(0, kClosedListHeightDu)).y);
+                w = logBox_;
+                break;
+            }
+        }
+        (void)w;
+    }
+    record_->Disable();
+    pause_->Disable();
+    for (CanvasControl* meter : {inputMeter_, processedMeter_}) meter->SetFill(*wxBLACK);
+    inputMeter_->SetOnClick([] {});
+    record_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnRecord(); });
+    pause_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnPause(); });
+    load_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnLoad(); });
+    save_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnSave(); });
+    presetName_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { OnPresetNameChanged(); });
+    // The description list shows one line and takes no selection.
+    brief_->Bind(wxEVT_LISTBOX, [this](wxCommandEvent&) { brief_->SetSelection(wxNOT_FOUND); });
+    core_.Log().SetDescriptionSource(this);
+}
+
+void CMainDlg::OnInitDialog() { core_.Start(*this); }
+
+// --- start-up and close steps ---
+
+void CMainDlg::CreateSettingsSheet() {
+    // Tabs get "Arial" at one fiftieth of the window's client width.
+    int height = GetClientSize().x / 50;
+    sheetFont_ = wxFont(wxFontInfo(wxSize(0, height)).FaceName("Arial").Family(wxFONTFAMILY_SWISS));
+    sheet_ = new propsheet(this, DluRect(kSheetRect.x, kSheetRect.y, kSheetRect.w, kSheetRect.h), sheetFont_);
+    genPage_ = new CGenPage(sheet_, *this);
+    sheet_->AddPage(genPage_);
+}
+
+void CMainDlg::ShowSettings() {
+    if (sheet_)
+        for (CPropertyPage* page : sheet_->Pages()) page->ShowSettings();
+    presetName_->ChangeValue(FromUtf8(TextField(core_.Settings().presetName)));
+    UpdateDescriptionTexts();
+}
+
+void CMainDlg::BuildStatusPanel() {
+    wxSize size = statusPanel_->GetClientSize();
+    InpaneColours colours;
+    colours.window = RgbOf(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
+    colours.edgeOuter = RgbOf(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW));
+    colours.edgeInner = RgbOf(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNHIGHLIGHT));
+    inpane_.BuildBackground(size.x, size.y, colours);
+    inpane_.Repaint();
+    ShowStatusPanel();
+}
+
+void CMainDlg::ShowStatusPanel() {
+    const PanelPicture& screen = inpane_.Screen();
+    if (screen.pixels.Width() > 0 && screen.pixels.Height() > 0) statusPanel_->SetImage(RenderPicture(screen.pixels, screen.texts));
+}
+
+void CMainDlg::StartTimer() { timer_.Start(1000); }
+
+void CMainDlg::SetupCpuGraph() {}
+
+void CMainDlg::SetupMeters() {}
+
+void CMainDlg::SetGeneralPageIdle() {
+    if (genPage_) genPage_->SetIdle();
+}
+
+void CMainDlg::StopRecording() {}
+
+void CMainDlg::ReleaseImages() {
+    for (CanvasControl* c : {inputMeter_, processedMeter_, cpuGraph_, statusPanel_}) c->ClearImage();
+}
+
+void CMainDlg::DestroySettingsSheet() {
+    if (!sheet_) return;
+    sheet_->Destroy();
+    sheet_ = nullptr;
+    genPage_ = nullptr;
+}
+
+void CMainDlg::StopTimer() { timer_.Stop(); }
+
+void CMainDlg::ReportSettingsWriteFailure(const std::string& path, const std::string& reason) {
+    wxMessageBox(FromUtf8(path) + "\n" + FromUtf8(reason), "Pelmora", wxOK | wxICON_ERROR, this);
+}
+
+void CMainDlg::SetCompressionOptions(const std::string& text) {
+    compression_->ChangeValue(FromUtf8(text));
+    std::lock_guard<std::mutex> lock(textMutex_);
+    compressionText_ = text;
+}
+
+void CMainDlg::SetDescription(const std::string& text) {
+    brief_->Clear();
+    brief_->Append(FromUtf8(text));
+}
+
+// --- PageHost ---
+
+void CMainDlg::BuildEncoderCommand() {
+    core_.BuildEncoderCommand(*this);
+    UpdateDescriptionTexts();
+}
+
+void CMainDlg::FocusRecordButton() { record_->SetFocus(); }
+
+// --- DescriptionSource ---
+
+void CMainDlg::UpdateDescriptionTexts() {
+    if (!genPage_) return;
+    std::lock_guard<std::mutex> lock(textMutex_);
+    deviceText_ = genPage_->SelectedText(genPage_->DeviceList());
+    sourceText_ = genPage_->SelectedText(genPage_->SourceList());
+    formatText_ = genPage_->SelectedText(genPage_->FormatList());
+}
+
+std::string CMainDlg::DeviceText() const {
+    std::lock_guard<std::mutex> lock(textMutex_);
+    return deviceText_;
+}
+std::string CMainDlg::SourceText() const {
+    std::lock_guard<std::mutex> lock(textMutex_);
+    return sourceText_;
+}
+std::string CMainDlg::FormatText() const {
+    std::lock_guard<std::mutex> lock(textMutex_);
+    return formatText_;
+}
+std::string CMainDlg::CompressionOptionsText() const {
+    std::lock_guard<std::mutex> lock(textMutex_);
+    return compressionText_;
+}
+
+// --- handlers ---
+
+void CMainDlg::OnClose(wxCloseEvent&) {
+    // Every way out of the window runs the close sequence first.
+    core_.Close(*this);
+    core_.Log().SetDescriptionSource(nullptr);
+    if (IsModal())
+        EndModal(0);
+    else
+        Destroy();
+}
+
+void CMainDlg::OnCharHook(wxKeyEvent& event) {
+    // Escape would end the dialog without the close sequence; it does nothing here.
+    if (event.GetKeyCode() == WXK_ESCAPE) return;
+    event.Skip();
+}
+
+void CMainDlg::OnContextMenu(wxContextMenuEvent& event) {
+    // GTK gives the program no system menu, so the About item lives in the window's own
+    // context menu (right click on the window background).
+    if (event.GetEventObject() != this) {
+        event.Skip();
+        return;
+    }
+    wxMenu menu;
+    menu.Append(kCmdAbout, "&About Pelmora...");
+    wxPoint p = event.GetPosition();
+    if (p != wxDefaultPosition) p = ScreenToClient(p);
+    if (GetPopupMenuSelectionFromUser(menu, p) == kCmdAbout) {
+        CAboutDlg about(this);
+        about.ShowModal();
+    }
+}
+
+void CMainDlg::OnTimer(wxTimerEvent&) {}
+
+void CMainDlg::UpdateMeters() {}
+
+void CMainDlg::OnRecord() {}
+
+void CMainDlg::OnPause() {}
+
+void CMainDlg::SetRecordingControls(int mode) {
+    if (mode != 1 && mode != 2) return;
+    if (sheet_)
+        if (CPropertyPage* page = sheet_->ActivePage()) page->EnablePageControls(mode);
+    bool enable = mode == 2;
+    presetName_->Enable(enable);
+    load_->Enable(enable);
+    save_->Enable(enable);
+}
+
+void CMainDlg::OnPresetNameChanged() {
+    SetTextField(core_.Settings().presetName, ToUtf8(presetName_->GetValue()));
+}
+
+void CMainDlg::OnLoad() {
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, FromUtf8(presetFolder_), "",
+                        "Pelmora options  (*.pmr, *.ini)|*.pmr;*.ini", wxFD_OPEN);
+    if (dialog.ShowModal() != wxID_OK) return;
+    std::string path = ToUtf8(dialog.GetPath());
+    presetFolder_ = FolderOf(path);
+    core_.LoadPreset(path, *this);
+}
+
+void CMainDlg::OnSave() {
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, FromUtf8(presetFolder_), "",
+                        "Pelmora options  (*.pmr)|*.pmr", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK) return;
+    std::string path = ToUtf8(dialog.GetPath());
+    if (FileNameOf(path).find('.') == std::string::npos) path += ".pmr";
+    presetFolder_ = FolderOf(path);
+    SetTextField(core_.Settings().presetName, ToUtf8(presetName_->GetValue()).substr(0, kMaxPresetName));
+    std::string error;
+    if (!core_.SavePreset(path, &error))
+        wxMessageBox(FromUtf8(path) + "\n" + FromUtf8(error), "Pelmora", wxOK | wxICON_ERROR, this);
+}
+
+}  // namespace pelmora

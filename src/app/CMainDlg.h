@@ -1,0 +1,113 @@
+#pragma once
+// Window code: the main window. It implements the views the engine talks to and forwards
+// the user's actions; all the work is AppCore's.
+
+#include <wx/button.h>
+#include <wx/dialog.h>
+#include <wx/listbox.h>
+#include <wx/textctrl.h>
+#include <wx/timer.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "app/AppCore.h"
+#include "monitor/CInpane.h"
+#include "settings/PageHost.h"
+
+namespace pelmora {
+
+class CanvasControl;
+class CGenPage;
+class CLogList;
+class propsheet;
+
+class CMainDlg : public wxDialog, public AppView, public PageHost, public DescriptionSource {
+public:
+    explicit CMainDlg(AppCore& core);
+    ~CMainDlg() override;
+
+    /// Main window initialisation (the start-up sequence); call before showing it.
+    void OnInitDialog();
+
+    // AppView
+    void CreateSettingsSheet() override;
+    void ShowSettings() override;
+    void BuildStatusPanel() override;
+    void StartTimer() override;
+    void SetupCpuGraph() override;
+    void SetupMeters() override;
+    void SetGeneralPageIdle() override;
+    void StopRecording() override;
+    void ReleaseImages() override;
+    void DestroySettingsSheet() override;
+    void StopTimer() override;
+    void ReportSettingsWriteFailure(const std::string& path, const std::string& reason) override;
+    void SetCompressionOptions(const std::string& text) override;
+    void SetDescription(const std::string& text) override;
+
+    // PageHost
+    RecSettings& Settings() override { return core_.Settings(); }
+    const std::string& ProgramFolder() const override { return core_.ProgramFolder(); }
+    bool IsRecording() const override { return core_.IsRecording(); }
+    void BuildEncoderCommand() override;
+    BitrateTable ActiveBitrateTable() const override { return core_.ActiveBitrateTable(); }
+    void FocusRecordButton() override;
+
+    // DescriptionSource: texts kept on the main thread, read by the log from any thread.
+    std::string DeviceText() const override;
+    std::string SourceText() const override;
+    std::string FormatText() const override;
+    std::string CompressionOptionsText() const override;
+
+private:
+    struct Bridge;
+
+    wxRect DluRect(int x, int y, int w, int h) const;
+    void CreateControls();
+    void UpdateDescriptionTexts();
+    void ShowStatusPanel();
+    void UpdateMeters();
+    void SetRecordingControls(int mode);
+
+    void OnClose(wxCloseEvent& event);
+    void OnCharHook(wxKeyEvent& event);
+    void OnContextMenu(wxContextMenuEvent& event);
+    void OnTimer(wxTimerEvent& event);
+    void OnRecord();
+    void OnPause();
+    void OnLoad();
+    void OnSave();
+    void OnPresetNameChanged();
+
+    AppCore& core_;
+    std::shared_ptr<Bridge> bridge_;
+
+    wxButton* record_ = nullptr;
+    wxButton* pause_ = nullptr;
+    wxButton* load_ = nullptr;
+    wxButton* save_ = nullptr;
+    wxTextCtrl* compression_ = nullptr;
+    wxTextCtrl* presetName_ = nullptr;
+    wxListBox* brief_ = nullptr;
+    CanvasControl* inputMeter_ = nullptr;
+    CanvasControl* processedMeter_ = nullptr;
+    CanvasControl* inputHold_ = nullptr;
+    CanvasControl* processedHold_ = nullptr;
+    CanvasControl* cpuGraph_ = nullptr;
+    CanvasControl* statusPanel_ = nullptr;
+    CLogList* logBox_ = nullptr;
+    propsheet* sheet_ = nullptr;
+    CGenPage* genPage_ = nullptr;
+    wxFont sheetFont_;
+    wxTimer timer_;
+
+    CInpane inpane_;
+    std::string presetFolder_;
+
+    mutable std::mutex textMutex_;  // guards the four description texts
+    std::string deviceText_, sourceText_, formatText_, compressionText_;
+};
+
+}  // namespace pelmora

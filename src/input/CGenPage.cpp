@@ -1,0 +1,278 @@
+#include "input/CGenPage.h"
+
+#include <wx/dcmemory.h>
+#include <wx/filedlg.h>
+#include <wx/settings.h>
+#include <wx/statbox.h>
+
+#include "input/OutputName.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr int kIdDevice = 1013;
+constexpr int kIdFormat = 1021;
+constexpr int kIdBitrate = 1019;
+constexpr int kIdStereo = 1020;
+constexpr int kIdOutputFile = 1018;
+constexpr int kIdBrowse = 1136;
+constexpr int kIdConfirm = 1005;
+constexpr int kIdTimestamp = 1006;
+constexpr int kIdPadlock = 1135;
+
+wxString FromUtf8(const std::string& s) { return wxString::FromUTF8(s.c_str()); }
+std::string ToUtf8(const wxString& s) { return std::string(s.utf8_str()); }
+
+// Icons drawn here, since the program ships no icon resources.
+wxBitmap PadlockIcon(bool open, const wxSize& size) {
+    wxBitmap bmp(size);
+    wxMemoryDC dc(bmp);
+    dc.SetBackground(*wxWHITE_BRUSH);
+    dc.Clear();
+    int w = size.x, h = size.y;
+    int bodyTop = h / 2;
+    dc.SetPen(wxPen(wxColour(90, 90, 90), 2));
+    dc.SetBrush(*wxTRANSPARENT_BRUSH);
+    int shackleX = w / 4, shackleW = w / 2;
+    int lift = open ? h / 6 : 0;
+    dc.DrawArc(shackleX + shackleW, bodyTop - lift, shackleX, bodyTop - lift, w / 2, bodyTop - lift);
+    dc.DrawEllipticArc(shackleX, 2 - lift + h / 8, shackleW, bodyTop, 0, 180);
+    dc.SetBrush(wxBrush(wxColour(200, 160, 40)));
+    dc.SetPen(wxPen(wxColour(90, 70, 20)));
+    dc.DrawRectangle(w / 6, bodyTop, w - w / 3, h - bodyTop - 1);
+    dc.SelectObject(wxNullBitmap);
+    return bmp;
+}
+
+wxBitmap FolderIcon(const wxSize& size) {
+    wxBitmap bmp(size);
+    wxMemoryDC dc(bmp);
+    dc.SetBackground(*wxWHITE_BRUSH);
+    dc.Clear();
+    int w = size.x, h = size.y;
+    dc.SetPen(wxPen(wxColour(120, 90, 10)));
+    dc.SetBrush(wxBrush(wxColour(240, 200, 80)));
+    dc.DrawRectangle(1, h / 4, w / 2, h / 4);
+    dc.DrawRectangle(1, h / 3, w - 2, h - h / 3 - 2);
+    dc.SelectObject(wxNullBitmap);
+    return bmp;
+}
+
+}  // namespace
+
+CGenPage::CGenPage(wxWindow* parent, PageHost& host) : CPropertyPage(parent, "General"), host_(host) {
+    // The page keeps the dialog colour; only the sheet around it is green.
+    SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+    CreateControls();
+}
+
+void CGenPage::CreateControls() {
+    auto place = [this](wxWindow* w, int x, int y, int cw, int ch) { w->SetSize(DluRect(x, y, cw, ch)); };
+    auto group = [&](const char* caption, int x, int y, int cw, int ch) {
+        place(new wxStaticBox(this, wxID_ANY, caption), x, y, cw, ch);
+    };
+    auto label = [&](const char* caption, int x, int y, int cw, int ch, long style = 0) {
+        auto* l = new wxStaticText(this, wxID_ANY, caption, wxDefaultPosition, wxDefaultSize,
+                                   style | wxST_NO_AUTORESIZE);
+        place(l, x, y, cw, ch);
+        return l;
+    };
+    // Drop-down lists keep their own height; the template's height is the open list's.
+    auto choice = [&](int id, int x, int y, int cw) {
+        auto* c = new wxChoice(this, id);
+        c->SetSize(DluRect(x, y, cw, 14));
+        return c;
+    };
+
+    group("Input", 5, 0, 253, 77);
+    group("Bitrate", 5, 79, 134, 44);
+    group("Output stereo mode", 145, 79, 113, 44);
+    group("Output file", 5, 123, 253, 40);
+
+    deviceLabel_ = label("Device", 16, 11, 33, 8);
+    device_ = choice(kIdDevice, 16, 22, 107);
+    formatLabel_ = label("Format", 129, 11, 37, 8);
+    format_ = choice(kIdFormat, 136, 22, 113);
+
+    wxRect padRect = DluRect(16, 53, 14, 12);
+    padlock_ = new wxBitmapButton(this, kIdPadlock, PadlockIcon(true, wxSize(padRect.height - 4, padRect.height - 4)));
+    padlock_->SetSize(padRect);
+    sourceLabel_ = label("Source", 39, 43, 38, 8);
+    source_ = choice(wxID_ANY, 40, 53, 83);
+    volumeLabel_ = label("Volume", 135, 43, 36, 8);
+    volume_ = new wxSlider(this, wxID_ANY, 0, 0, 100, wxDefaultPosition, wxDefaultSize, wxSL_HORIZONTAL | wxSL_AUTOTICKS);
+    volume_->SetTickFreq(10);
+    place(volume_, 131, 53, 83, 19);
+    balanceLabel_ = label("Balance", 218, 43, 32, 8);
+    balance_ = new wxSlider(this, wxID_ANY, 0, -100, 100, wxDefaultPosition, wxDefaultSize, wxSL_HORIZONTAL | wxSL_AUTOTICKS);
+    balance_->SetTickFreq(100);
+    place(balance_, 214, 53, 40, 19);
+    // The mixer is not driven yet: its controls are shown, locked.
+    for (wxWindow* w : std::initializer_list<wxWindow*>{padlock_, sourceLabel_, source_, volumeLabel_, volume_,
+                                                        balanceLabel_, balance_})
+        w->Disable();
+    deviceLabel_->Disable();
+    formatLabel_->Disable();
+
+    bitrate_ = new wxSlider(this, kIdBitrate, 0, 0, kBitrateCount - 1, wxDefaultPosition, wxDefaultSize,
+                            wxSL_HORIZONTAL | wxSL_AUTOTICKS);
+    bitrate_->SetTickFreq(1);
+    place(bitrate_, 12, 88, 119, 19);
+    bitrateLabel_ = label("", 16, 112, 99, 8, wxALIGN_CENTRE_HORIZONTAL);
+
+    stereo_ = choice(kIdStereo, 155, 94, 95);
+    for (const char* mode : {"Default", "Stereo", "Joint Stereo", "Forced Joint Stereo", "Downmix to Mono"})
+        stereo_->Append(mode);
+
+    outputFile_ = new wxTextCtrl(this, kIdOutputFile, "", wxDefaultPosition, wxDefaultSize, 0);
+    place(outputFile_, 15, 134, 218, 14);
+    wxRect browseRect = DluRect(235, 134, 15, 14);
+    browse_ = new wxBitmapButton(this, kIdBrowse, FolderIcon(wxSize(browseRect.height - 6, browseRect.height - 6)));
+    browse_->SetSize(browseRect);
+    confirmOverwrite_ = new wxCheckBox(this, kIdConfirm, "Confirm overwriting");
+    place(confirmOverwrite_, 15, 151, 80, 10);
+    addTimestamp_ = new wxCheckBox(this, kIdTimestamp, "Add a timestamp");
+    place(addTimestamp_, 136, 151, 80, 10);
+
+    RecSettings& s = host_.Settings();
+    confirmOverwrite_->SetValue(s.confirmOverwrite != 0);
+    addTimestamp_->SetValue(s.addTimestamp != 0);
+
+    bitrate_->Bind(wxEVT_SCROLL_CHANGED, &CGenPage::OnBitrateScroll, this);
+    bitrate_->Bind(wxEVT_SCROLL_THUMBTRACK, &CGenPage::OnBitrateScroll, this);
+    bitrate_->Bind(wxEVT_SCROLL_LINEUP, &CGenPage::OnBitrateScroll, this);
+    bitrate_->Bind(wxEVT_SCROLL_LINEDOWN, &CGenPage::OnBitrateScroll, this);
+    bitrate_->Bind(wxEVT_SCROLL_PAGEUP, &CGenPage::OnBitrateScroll, this);
+    bitrate_->Bind(wxEVT_SCROLL_PAGEDOWN, &CGenPage::OnBitrateScroll, this);
+    bitrate_->Bind(wxEVT_SCROLL_TOP, &CGenPage::OnBitrateScroll, this);
+    bitrate_->Bind(wxEVT_SCROLL_BOTTOM, &CGenPage::OnBitrateScroll, this);
+    stereo_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) {
+        host_.Settings().stereoMode = stereo_->GetSelection();
+        host_.BuildEncoderCommand();
+    });
+    confirmOverwrite_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) {
+        host_.Settings().confirmOverwrite = confirmOverwrite_->GetValue() ? 1 : 0;
+    });
+    addTimestamp_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) {
+        host_.Settings().addTimestamp = addTimestamp_->GetValue() ? 1 : 0;
+    });
+    outputFile_->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
+        ValidateOutputName();
+        event.Skip();
+    });
+    browse_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { BrowseOutputFile(); });
+}
+
+std::string CGenPage::SelectedText(const wxChoice* list) const {
+    int sel = list->GetSelection();
+    return sel == wxNOT_FOUND ? std::string() : ToUtf8(list->GetString(static_cast<unsigned>(sel)));
+}
+
+void CGenPage::UpdateBitrateLabel() {
+    int kbit = BitrateAt(host_.ActiveBitrateTable(), bitrate_->GetValue());
+    bitrateLabel_->SetLabel(wxString::Format("Current bitrate: %d kbit", kbit));
+}
+
+void CGenPage::OnBitrateScroll(wxScrollEvent&) {
+    RecSettings& s = host_.Settings();
+    int index = bitrate_->GetValue();
+    UpdateBitrateLabel();
+    s.minBitrateIndex = index;
+    // The maximum never falls below the minimum through this page.
+    if (s.maxBitrateIndex < index) s.maxBitrateIndex = index;
+    host_.BuildEncoderCommand();
+}
+
+void CGenPage::EnablePageControls(int mode) {
+    if (mode != 1 && mode != 2) return;
+    bool enable = mode == 2;
+    for (wxWindow* w : std::initializer_list<wxWindow*>{device_, format_, bitrate_, stereo_, outputFile_,
+                                                        confirmOverwrite_, addTimestamp_, browse_, deviceLabel_,
+                                                        formatLabel_, bitrateLabel_})
+        w->Enable(enable);
+}
+
+void CGenPage::ShowSettings() {
+    RecSettings& s = host_.Settings();
+    auto select = [](wxChoice* list, int32_t index) {
+        int count = static_cast<int>(list->GetCount());
+        if (count == 0) return;
+        list->SetSelection(index >= 0 && index < count ? index : 0);
+    };
+    select(device_, s.deviceIndex);
+    select(format_, s.formatIndex);
+    select(source_, s.sourceLineIndex);
+    select(stereo_, s.stereoMode);
+    bitrate_->SetValue(ClampIndex(s.minBitrateIndex, kBitrateCount));
+    UpdateBitrateLabel();
+    confirmOverwrite_->SetValue(s.confirmOverwrite != 0);
+    addTimestamp_->SetValue(s.addTimestamp != 0);
+    outputText_ = TextField(s.outputFileName);
+    outputFolder_ = TextField(s.outputFolder);
+    outputFile_->ChangeValue(FromUtf8(outputText_));
+}
+
+void CGenPage::OnSetActive() {
+    UpdateBitrateLabel();
+    EnablePageControls(host_.IsRecording() ? 1 : 2);
+    firstActivation_ = false;
+}
+
+void CGenPage::OnKillActive() { ValidateOutputName(); }
+
+void CGenPage::SetIdle() {
+    EnablePageControls(host_.IsRecording() ? 1 : 2);
+}
+
+void CGenPage::ValidateOutputName() {
+    OutputNameResult r = pelmora::ValidateOutputName(ToUtf8(outputFile_->GetValue()), outputText_,
+                                                     host_.ProgramFolder(), HomeFolder());
+    if (r.refused) {
+        outputFile_->ChangeValue(FromUtf8(r.boxText));
+        return;
+    }
+    if (!r.changed) return;
+    RecSettings& s = host_.Settings();
+    outputText_ = r.memberText;
+    outputFolder_ = r.outputFolder;
+    SetTextField(s.outputFolder, r.outputFolder);
+    SetTextField(s.outputFileName, r.outputFileName);
+    if (ToUtf8(outputFile_->GetValue()) != r.boxText) outputFile_->ChangeValue(FromUtf8(r.boxText));
+}
+
+std::string CGenPage::OutputEntry() {
+    ValidateOutputName();
+    return outputText_;
+}
+
+void CGenPage::SetOutputEntry(const std::string& text) {
+    outputText_ = text;
+    outputFile_->ChangeValue(FromUtf8(text));
+}
+
+void CGenPage::BrowseOutputFile() {
+    const std::string& programFolder = host_.ProgramFolder();
+    outputText_ = TrimSpace(ToUtf8(outputFile_->GetValue()));
+    if (outputText_.empty()) {
+        outputText_ = "out";
+        outputFolder_ = programFolder;
+    }
+    BrowseKind kind = OutputBrowseKind(host_.Settings());
+    std::string proposed = ProposedBrowseName(outputText_, outputFolder_, programFolder);
+    wxFileDialog dialog(this, "Out file name", FromUtf8(BrowseStartFolder(outputFolder_, programFolder)),
+                        FromUtf8(proposed + "." + kind.extension), FromUtf8(kind.filter), wxFD_OPEN);
+    if (dialog.ShowModal() == wxID_OK) {
+        OutputNameResult r = ApplyBrowsedPath(ToUtf8(dialog.GetPath()), programFolder);
+        if (!r.refused) {
+            RecSettings& s = host_.Settings();
+            outputText_ = r.memberText;
+            outputFolder_ = r.outputFolder;
+            SetTextField(s.outputFolder, r.outputFolder);
+            SetTextField(s.outputFileName, r.outputFileName);
+        }
+    }
+    outputFile_->ChangeValue(FromUtf8(outputText_));
+}
+
+}  // namespace pelmora

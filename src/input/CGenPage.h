@@ -1,0 +1,73 @@
+#pragma once
+// Window code: the General settings page (input, bitrate, stereo mode, output file).
+
+#include <wx/bmpbuttn.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/slider.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <string>
+
+#include "settings/PageHost.h"
+#include "settings/PropSheet.h"
+
+namespace pelmora {
+
+class CGenPage : public CPropertyPage {
+public:
+    CGenPage(wxWindow* parent, PageHost& host);
+
+    void EnablePageControls(int mode) override;
+    void ShowSettings() override;
+    void OnSetActive() override;
+    void OnKillActive() override;
+
+    /// The page's idle state after start-up: labels enabled as the unlocked page shows them.
+    void SetIdle();
+
+    wxChoice* DeviceList() const { return device_; }
+    wxChoice* FormatList() const { return format_; }
+    wxChoice* SourceList() const { return source_; }
+    std::string SelectedText(const wxChoice* list) const;
+
+    /// Reads the output entry back (ValidateOutputName) and returns the page's copy of it.
+    std::string OutputEntry();
+    /// Writes a name into the output entry and the page's copy (record start).
+    void SetOutputEntry(const std::string& text);
+    const std::string& OutputFolderMember() const { return outputFolder_; }
+
+    void ValidateOutputName();
+    void BrowseOutputFile();
+
+private:
+    void CreateControls();
+    void UpdateBitrateLabel();
+    void OnBitrateScroll(wxScrollEvent& event);
+
+    PageHost& host_;
+    wxStaticText* deviceLabel_ = nullptr;
+    wxChoice* device_ = nullptr;
+    wxStaticText* formatLabel_ = nullptr;
+    wxChoice* format_ = nullptr;
+    wxBitmapButton* padlock_ = nullptr;
+    wxStaticText* sourceLabel_ = nullptr;
+    wxChoice* source_ = nullptr;
+    wxStaticText* volumeLabel_ = nullptr;
+    wxSlider* volume_ = nullptr;
+    wxStaticText* balanceLabel_ = nullptr;
+    wxSlider* balance_ = nullptr;
+    wxSlider* bitrate_ = nullptr;
+    wxStaticText* bitrateLabel_ = nullptr;
+    wxChoice* stereo_ = nullptr;
+    wxTextCtrl* outputFile_ = nullptr;
+    wxBitmapButton* browse_ = nullptr;
+    wxCheckBox* confirmOverwrite_ = nullptr;
+    wxCheckBox* addTimestamp_ = nullptr;
+
+    std::string outputText_;    // the page's copy of the output entry
+    std::string outputFolder_;  // folder the entry is resolved against, with trailing "/"
+};
+
+}  // namespace pelmora

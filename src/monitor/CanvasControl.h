@@ -1,0 +1,34 @@
+#pragma once
+// Window code: a plain control that shows an off-screen image (meters, status panel, CPU
+// graph) or a few lines of text, and reports clicks. Drawn only on the main thread.
+
+#include <wx/bitmap.h>
+#include <wx/window.h>
+
+#include <functional>
+
+namespace pelmora {
+
+class CanvasControl : public wxWindow {
+public:
+    CanvasControl(wxWindow* parent, int id, const wxRect& rect);
+
+    /// The image copied to the control from its top left corner on every paint.
+    void SetImage(const wxBitmap& image);
+    void ClearImage();
+    bool HasImage() const { return image_.IsOk(); }
+    /// Text shown instead of an image, one line per "\n".
+    void SetText(const wxString& text);
+    void SetFill(const wxColour& colour);
+    void SetOnClick(std::function<void()> onClick) { onClick_ = std::move(onClick); }
+
+private:
+    void OnPaint(wxPaintEvent& event);
+
+    wxBitmap image_;
+    wxString text_;
+    wxColour fill_;
+    std::function<void()> onClick_;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,31 @@
+#pragma once
+// Window code: the event log box, a drop-down list that mirrors the EventLog's lines and
+// shows the newest one. Its context menu clears the log or saves it to a text file.
+
+#include <wx/choice.h>
+
+#include <memory>
+
+#include "recording/EventLog.h"
+
+namespace pelmora {
+
+class CLogList : public wxChoice {
+public:
+    CLogList(wxWindow* parent, int id, EventLog& log);
+    ~CLogList() override;
+
+    /// Brings the items in line with the log (main thread).
+    void Refresh();
+    void ClearLog();
+    void SaveLog();
+
+private:
+    struct Bridge;
+    void ShowContextMenu(const wxPoint& screenPoint);
+
+    EventLog& log_;
+    std::shared_ptr<Bridge> bridge_;
+};
+
+}  // namespace pelmora

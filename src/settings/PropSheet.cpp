@@ -1,0 +1,45 @@
+#include "settings/PropSheet.h"
+
+namespace pelmora {
+
+CPropertyPage::CPropertyPage(wxWindow* parent, const wxString& title)
+    : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL), title_(title) {}
+
+wxRect CPropertyPage::DluRect(int x, int y, int w, int h) const {
+    wxPoint pos = ConvertDialogToPixels(wxPoint(x, y));
+    wxSize size = ConvertDialogToPixels(wxSize(w, h));
+    return wxRect(pos, size);
+}
+
+propsheet::propsheet(wxWindow* parent, const wxRect& rect, const wxFont& tabFont)
+    : wxNotebook(parent, wxID_ANY, rect.GetPosition(), rect.GetSize(), wxNB_TOP | wxTAB_TRAVERSAL) {
+    SetBackgroundColour(BackgroundColour());
+    SetFont(tabFont);
+    Bind(wxEVT_NOTEBOOK_PAGE_CHANGING, &propsheet::OnPageChanging, this);
+    Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &propsheet::OnPageChanged, this);
+}
+
+void propsheet::AddPage(CPropertyPage* page) {
+    pages_.push_back(page);
+    wxNotebook::AddPage(page, page->Title(), pages_.size() == 1);
+    if (pages_.size() == 1) page->OnSetActive();
+}
+
+CPropertyPage* propsheet::ActivePage() const {
+    int index = GetSelection();
+    if (index < 0 || static_cast<std::size_t>(index) >= pages_.size()) return nullptr;
+    return pages_[static_cast<std::size_t>(index)];
+}
+
+void propsheet::OnPageChanging(wxBookCtrlEvent& event) {
+    if (CPropertyPage* page = ActivePage()) page->OnKillActive();
+    event.Skip();
+}
+
+void propsheet::OnPageChanged(wxBookCtrlEvent& event) {
+    int index = event.GetSelection();
+    if (index >= 0 && static_cast<std::size_t>(index) < pages_.size()) pages_[static_cast<std::size_t>(index)]->OnSetActive();
+    event.Skip();
+}
+
+}  // namespace pelmora

@@ -81,7 +81,8 @@ std::string Summary(const RecSettings& s, int channels, int effectiveStereo, int
         t += "LP, ";
     else if (s.highpassEnabled)
         t += "HP, ";
-    if (s.resampleIndex > 0) t += Printf("%dkHz, ", SafeLookup(kResampleRates, s.resampleIndex, 0) / 1000);
+    if (s.resampleIndex > 0 && s.resampleIndex < static_cast<int32_t>(kResampleRates.size()))
+        t += Printf("%dkHz, ", kResampleRates[static_cast<std::size_t>(s.resampleIndex)] / 1000);
     if (s.optimization == 2)
         t += "quality ";
     else if (s.optimization == 1)
@@ -153,8 +154,9 @@ EncoderCommand ComposeEncoderCommand(const RecSettings& s, const EncoderInputFor
     else
         description += Summary(s, c.captureChannels, effectiveStereo, minRate, maxRate);
 
-    // 6. Stereo switch.
-    const std::string presetFormatArgs = formatArgs;
+    // 6. Stereo switch. Presets choose their own stereo mode, but raw input counts as two
+    // channels unless the mode is mono, so mono input still needs " -m m" to be read right.
+    const std::string presetFormatArgs = formatArgs + (c.captureChannels == 1 ? " -m m" : "");
     if (!s.useBuiltInPreset) {
         if (c.captureChannels == 2 && effectiveStereo == kMonoStereoMode)
             formatArgs += " -m s -a";

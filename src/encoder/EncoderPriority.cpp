@@ -7,9 +7,10 @@
 namespace pelmora {
 
 namespace {
-// The class sets the base; the thread priority moves it, Idle and Time Critical to the ends.
-const std::array<int, 4> kClassNice = {10, 0, -5, -10};
-const std::array<int, 7> kThreadNice = {19, 4, 2, 0, -2, -4, -20};
+// The class sets the base and the thread priority moves it; the same steps as the
+// program's own threads use, so one setting means one thing everywhere.
+const std::array<int, 4> kClassNice = {10, 0, -10, -15};
+const std::array<int, 7> kThreadNice = {19, 10, 5, 0, -5, -10, -20};
 }  // namespace
 
 int EncoderNiceValue(int32_t priorityClass, int32_t threadPriority) {

@@ -63,6 +63,8 @@ public:
            << "/missing.raw\"\n"
               "  file \"/dev/null\"\n"
               "}\n"
+              "pcm.pelmoratwin1 { type null hint { show on description \"Twin\" } }\n"
+              "pcm.pelmoratwin2 { type null hint { show on description \"Twin\nOther\" } }\n"
               "pcm.!default {\n"
               "  type plug\n"
               "  slave.pcm \"pelmoratest\"\n"
@@ -144,6 +146,9 @@ TEST(AlsaWaveIn, ListsCaptureDevicesWithDefaultFirst) {
     ASSERT_GE(broken, 0);
     EXPECT_EQ(devices[static_cast<std::size_t>(broken)].description, "pelmorabroken");  // no description
     EXPECT_EQ(DeviceId(devices, "null"), -1);
+    // Entries whose descriptions would read alike carry their names.
+    EXPECT_EQ(devices[static_cast<std::size_t>(DeviceId(devices, "pelmoratwin1"))].description, "Twin (pelmoratwin1)");
+    EXPECT_EQ(devices[static_cast<std::size_t>(DeviceId(devices, "pelmoratwin2"))].description, "Twin (pelmoratwin2)");
 }
 
 TEST(AlsaWaveIn, QueriesFormatsWithoutCapturing) {

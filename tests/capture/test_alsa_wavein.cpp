@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -74,10 +75,8 @@ public:
         setenv("HOME", g_dir.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (g_dir + "/.config").c_str(), 1);
     }
-    void TearDown() override {
-        for (const char* name : {"/in.raw", "/.asoundrc"}) std::remove((g_dir + name).c_str());
-        rmdir(g_dir.c_str());
-    }
+    // Sound-server clients that alsa-lib loads may leave files under the home folder too.
+    void TearDown() override { std::filesystem::remove_all(g_dir); }
 };
 
 const auto* const g_env = ::testing::AddGlobalTestEnvironment(new AlsaConfigEnvironment);

@@ -1,0 +1,116 @@
+#include "capture/DcFilter.h"
+
+#include <cmath>
+
+namespace pelmora {
+
+DcFilter::DcFilter() {
+    ClearHistory();
+}
+
+void DcFilter::BuildWeights(double dcAveragePeriod, double buffersPerSecond) {
+    Weights built;
+    const double tb = dcAveragePeriod * buffersPerSecond;
+    double count = 3.0 * tb;
+    if (!(count > 0.0)) count = 0.0;
+    if (count > kDcHistorySize) count = kDcHistorySize;
+    const int m = static_cast<int>(count);
+    built.w.resize(static_cast<std::size_t>(m));
+    for (int i = 0; i < m; ++i) {
+        built.w[static_cast<std::size_t>(i)] = std::exp(-i / tb);
+        built.sum += built.w[static_cast<std::size_t>(i)];
+    }
+    std::lock_guard<std::mutex> lock(pendingMutex_);
+    pending_ = std::move(built);
+    pendingReady_.store(true, std::memory_order_release);
+}
+
+void DcFilter::TakePendingWeights() {
+    if (!pendingReady_.load(std::memory_order_acquire)) return;
+    // The main thread holds this lock only to hand over; if it does right now, the old
+    // weights serve for one more block.
+    std::unique_lock<std::mutex> lock(pendingMutex_, std::try_to_lock);
+    if (!lock.owns_lock()) return;
+    weights_.swap(pending_.w);
+    weightSum_ = pending_.sum;
+    pendingReady_.store(false, std::memory_order_relaxed);
+}
+
+void DcFilter::Write(int index, double a, double b, double c, double d) {
+    AtomicRecord& r = history_[static_cast<std::size_t>(index)];
+    r.v[0].store(a, std::memory_order_relaxed);
+    r.v[1].store(b, std::memory_order_relaxed);
+    r.v[2].store(c, std::memory_order_relaxed);
+    r.v[3].store(d, std::memory_order_relaxed);
+}
+
+void DcFilter::ClearHistory() {
+    for (int i = 0; i < kDcHistorySize; ++i) Write(i, 0.0, 0.0, 0.0, 0.0);
+    cursor_.store(0, std::memory_order_relaxed);
+}
+
+std::vector<DcRecord> DcFilter::History() const {
+    std::vector<DcRecord> out(kDcHistorySize);
+    int index = cursor_.load(std::memory_order_relaxed);
+    for (DcRecord& rec : out) {
+        const AtomicRecord& r = history_[static_cast<std::size_t>(index)];
+        rec = {r.v[0].load(std::memory_order_relaxed), r.v[1].load(std::memory_order_relaxed),
+               r.v[2].load(std::memory_order_relaxed), r.v[3].load(std::memory_order_relaxed)};
+        index = index + 1 == kDcHistorySize ? 0 : index + 1;
+    }
+    return out;
+}
+
+void DcFilter::Initialise(double avgLeft, double avgRight) {
+    TakePendingWeights();
+    for (int i = 0; i < kDcHistorySize; ++i) Write(i, avgLeft, avgRight, avgLeft, avgRight);
+    cursor_.store(0, std::memory_order_relaxed);
+    estimateLeft_ = avgLeft;
+    estimateRight_ = avgRight;
+}
+
+void DcFilter::Update(double avgLeft, double avgRight, int dcResponsivity) {
+    TakePendingWeights();
+    int cursor = cursor_.load(std::memory_order_relaxed);
+    cursor = cursor == 0 ? kDcHistorySize - 1 : cursor - 1;
+    Write(cursor, avgLeft, avgRight, avgLeft, avgRight);
+    cursor_.store(cursor, std::memory_order_relaxed);
+
+    const int m = static_cast<int>(weights_.size());
+    if (m > 0 && weightSum_ > 0.0) {
+        double sumL = 0.0, sumR = 0.0;
+        double minL = 40000.0, maxL = -40000.0, minR = 40000.0, maxR = -40000.0;
+        int index = cursor;
+        for (int i = 0; i < m; ++i) {
+            const AtomicRecord& r = history_[static_cast<std::size_t>(index)];
+            const double l = r.v[0].load(std::memory_order_relaxed);
+            const double rr = r.v[1].load(std::memory_order_relaxed);
+            const double w = weights_[static_cast<std::size_t>(i)];
+            sumL += w * (l - estimateLeft_);
+            sumR += w * (rr - estimateRight_);
+            if (l < minL) minL = l;
+            if (l > maxL) maxL = l;
+            if (rr < minR) minR = rr;
+            if (rr > maxR) maxR = rr;
+            index = index + 1 == kDcHistorySize ? 0 : index + 1;
+        }
+        const double k = -std::log(0.009999999999 * dcResponsivity + 1e-10);
+        const double rootM = std::sqrt(static_cast<double>(m));
+        const auto follow = [&](double& estimate, double deviation, double lo, double hi) {
+            // Weighted mean minus estimate, summed as deviations so that a history equal to
+            // the estimate gives exactly 0 instead of rounding noise that truncation would
+            // turn into an offset one unit short.
+            const double d = deviation / weightSum_;
+            const double z = k * (hi - lo) / rootM / std::fabs(d);
+            // z not below 20, or not a number (d = 0): the estimate stays.
+            if (z < 20.0) estimate += std::exp(-z) * d;
+        };
+        follow(estimateLeft_, sumL, minL, maxL);
+        follow(estimateRight_, sumR, minR, maxR);
+    }
+    offsetLeft_ = static_cast<int>(estimateLeft_);
+    offsetRight_ = static_cast<int>(estimateRight_);
+    Write(cursor, avgLeft, avgRight, offsetLeft_, offsetRight_);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,214 @@
+// Opening and closing the simulated device: sizes, log lines, failures, the close handshake.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "CaptureRig.h"
+#include "capture/BufferGeometry.h"
+
+namespace pelmora::test {
+namespace {
+
+/// Index of `line` in the log, or -1.
+int LineIndex(const RecordingLog& log, const std::string& line) {
+    const auto lines = log.Lines();
+    const auto it = std::find(lines.begin(), lines.end(), line);
+    return it == lines.end() ? -1 : static_cast<int>(it - lines.begin());
+}
+
+TEST(BufferGeometryExamples, SizesFollowTheFormat) {
+    // 44.1 kHz 16-bit stereo at 10 per second, 2 s of device queue.
+    BufferGeometry g = ComputeGeometry(176400, 4, 10.0, 2, 3, 3);
+    EXPECT_EQ(g.bufferBytes, 17640);
+    EXPECT_DOUBLE_EQ(g.bufferSeconds, 0.1);
+    EXPECT_EQ(g.deviceBufferCount, 20);
+    EXPECT_EQ(g.receivedBlockCount, 30);
+    EXPECT_EQ(g.writerQueueLimit, 529200);
+
+    // Not a multiple of the frame: rounded down to whole frames, slightly under 1/20 s.
+    g = ComputeGeometry(44100, 4, 20.0, 1, 1, 1);
+    EXPECT_EQ(g.bufferBytes, 2204);
+    EXPECT_LT(g.bufferSeconds, 0.05);
+
+    // 8 kHz 8-bit mono at 2 per second: 4000-byte buffers, 10 s hold 20 of them.
+    g = ComputeGeometry(8000, 1, 2.0, 10, 10, 10);
+    EXPECT_EQ(g.bufferBytes, 4000);
+    EXPECT_DOUBLE_EQ(g.bufferSeconds, 0.5);
+    EXPECT_EQ(g.receivedBlockCount, 20);
+    EXPECT_EQ(g.writerQueueLimit, 80000);
+}
+
+TEST(OpenCaptureDevice, SizesAllStorageQueuesEveryBufferAndReportsSuccess) {
+    SimulatedWaveInConfig config;
+    config.pace = SimulatedPace::kRealTime;
+    CaptureRig rig(config);
+    rig.settings.deviceQueueSeconds = 2;
+    rig.StartThreads();
+
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    EXPECT_TRUE(rig.state.pipelineReady.load());
+    EXPECT_EQ(rig.state.bufferBytes.load(), 17640);
+    EXPECT_EQ(rig.state.deviceBufferCount.load(), 20);
+    EXPECT_EQ(rig.device.deviceHeaders.size(), 20u);
+    EXPECT_EQ(rig.state.receivedRing.BlockCount(), 30);
+    EXPECT_EQ(rig.state.deviceFreeBytes.load(), 20 * 17640);
+    EXPECT_TRUE(rig.state.firstBufferPending.load() || rig.preprocess.ProcessedBlocks() > 0);
+    EXPECT_EQ(rig.log.Lines().back(), "SUCCESS: waveIn device open");
+    EXPECT_TRUE(rig.view.Saw("record on"));
+    EXPECT_TRUE(rig.view.Saw("ready"));
+    EXPECT_EQ(rig.view.Calls().front(), "clip reset");
+
+    // Reopening at another rate resizes every storage.
+    rig.capture.CloseCaptureDevice();
+    rig.state.buffersPerSecond.store(BuffersPerSecond(3));
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    EXPECT_EQ(rig.state.bufferBytes.load(), 8820);
+    EXPECT_EQ(rig.state.deviceBufferCount.load(), 40);
+    EXPECT_EQ(rig.state.receivedRing.BlockCount(), 60);
+    EXPECT_EQ(rig.state.receivedRing.BlockBytes(), 8820);
+    EXPECT_EQ(rig.backend.Probe().OpenDevices(), 1);
+}
+
+TEST(OpenCaptureDevice, WithoutAFormatListNothingHappens) {
+    CaptureRig rig({});
+    rig.formatListReady = false;
+    rig.StartThreads();
+    EXPECT_FALSE(rig.capture.OpenCaptureDevice());
+    EXPECT_EQ(rig.backend.Probe().OpenCalls(), 0);
+    EXPECT_TRUE(rig.log.Lines().empty());
+    EXPECT_FALSE(rig.view.Saw("failure"));
+}
+
+TEST(OpenCaptureDevice, FailuresLogTheDeviceTextThenTheirLineAndLeaveNothingBehind) {
+    {
+        // Device refuses the format.
+        SimulatedWaveInConfig config;
+        config.acceptsFormat = [](const WaveFormat&) { return false; };
+        CaptureRig rig(config);
+        rig.StartThreads();
+        EXPECT_FALSE(rig.capture.OpenCaptureDevice());
+        const int line = LineIndex(rig.log, "ERROR:   Cannot open waveIn device");
+        ASSERT_EQ(line, 1);
+        EXPECT_EQ(rig.log.Lines()[0], "Invalid argument");
+        EXPECT_TRUE(rig.view.Saw("failure"));
+        EXPECT_TRUE(rig.view.Saw("blank"));
+        EXPECT_FALSE(rig.view.Saw("record on"));
+        EXPECT_EQ(rig.state.receivedRing.BlockCount(), 0);  // no storage allocated
+        EXPECT_FALSE(rig.state.pipelineReady.load());
+    }
+    {
+        // Busy device without an error text.
+        SimulatedWaveInConfig config;
+        config.deviceBusy = true;
+        config.noErrorText = true;
+        CaptureRig rig(config);
+        rig.StartThreads();
+        EXPECT_FALSE(rig.capture.OpenCaptureDevice());
+        EXPECT_EQ(rig.log.Lines(), (std::vector<std::string>{"ERROR:   Unpredictable error occured",
+                                                              "ERROR:   Cannot open waveIn device"}));
+    }
+    {
+        // The second buffer cannot be added: the device is closed with nothing queued.
+        SimulatedWaveInConfig config;
+        config.failAddCall = 2;
+        CaptureRig rig(config);
+        rig.StartThreads();
+        EXPECT_FALSE(rig.capture.OpenCaptureDevice());
+        const int line = LineIndex(rig.log, "ERROR:   Can not add buffer");
+        ASSERT_EQ(line, 1);
+        EXPECT_EQ(rig.log.Lines()[0], "Input/output error");
+        EXPECT_TRUE(rig.state.deviceFailed.load());
+        EXPECT_EQ(rig.backend.Probe().QueuedBuffers(), 0);
+        EXPECT_EQ(rig.backend.Probe().PreparedBuffers(), 0);
+        EXPECT_EQ(rig.backend.Probe().OpenDevices(), 0);
+        EXPECT_TRUE(rig.device.deviceHeaders.empty());
+        EXPECT_TRUE(rig.view.Saw("failure"));
+        EXPECT_FALSE(rig.state.pipelineReady.load());
+    }
+    {
+        // The first buffer cannot be prepared.
+        SimulatedWaveInConfig config;
+        config.failPrepareCall = 1;
+        CaptureRig rig(config);
+        rig.StartThreads();
+        EXPECT_FALSE(rig.capture.OpenCaptureDevice());
+        EXPECT_EQ(LineIndex(rig.log, "ERROR:   Can not prepare buffer"), 1);
+        EXPECT_EQ(rig.backend.Probe().OpenDevices(), 0);
+    }
+    {
+        // Capture does not start; buffers queued so far are all taken back.
+        SimulatedWaveInConfig config;
+        config.failStart = true;
+        CaptureRig rig(config);
+        rig.StartThreads();
+        EXPECT_FALSE(rig.capture.OpenCaptureDevice());
+        EXPECT_EQ(LineIndex(rig.log, "ERROR:   Cannot start recording"), 1);
+        EXPECT_TRUE(rig.state.deviceFailed.load());
+        EXPECT_EQ(rig.backend.Probe().QueuedBuffers(), 0);
+        EXPECT_EQ(rig.backend.Probe().PreparedBuffers(), 0);
+        EXPECT_EQ(rig.backend.Probe().OpenDevices(), 0);
+        EXPECT_FALSE(rig.state.pipelineReady.load());
+    }
+}
+
+TEST(CloseCaptureDevice, CompletesWhateverTheDeviceDoes) {
+    {
+        // Right after open, before any buffer came back (half-second buffers).
+        SimulatedWaveInConfig config;
+        config.pace = SimulatedPace::kRealTime;
+        CaptureRig rig(config);
+        rig.settings.meterRateIndex = 0;
+        rig.state.buffersPerSecond.store(2.0);
+        rig.StartThreads();
+        ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+        rig.capture.CloseCaptureDevice();
+        EXPECT_FALSE(rig.state.pipelineReady.load());
+        EXPECT_EQ(rig.backend.Probe().OpenDevices(), 0);
+        EXPECT_EQ(rig.backend.Probe().QueuedBuffers(), 0);
+        EXPECT_EQ(rig.backend.Probe().PreparedBuffers(), 0);
+        EXPECT_TRUE(rig.device.buffers.empty());
+        EXPECT_EQ(rig.view.Calls().back(), "record off");
+        EXPECT_TRUE(rig.view.Saw("mixer released"));
+        EXPECT_EQ(rig.log.Lines().size(), 1u);  // only the success line
+    }
+    {
+        // A device that stalled after five buffers.
+        SimulatedWaveInConfig config;
+        config.stallAfterBuffers = 5;
+        CaptureRig rig(config);
+        rig.StartThreads();
+        ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+        ASSERT_TRUE(rig.Handled(5));
+        rig.capture.CloseCaptureDevice();
+        EXPECT_EQ(rig.backend.Probe().OpenDevices(), 0);
+        EXPECT_EQ(rig.backend.Probe().QueuedBuffers(), 0);
+        EXPECT_EQ(rig.backend.Probe().PreparedBuffers(), 0);
+        EXPECT_EQ(rig.log.Lines().size(), 1u);
+    }
+    {
+        // A device whose re-add failed: buffers stop circulating, none waits at the device.
+        SimulatedWaveInConfig config;
+        config.failAddCall = 31;  // the first re-add after the 30 initial buffers
+        CaptureRig rig(config);
+        rig.StartThreads();
+        ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+        ASSERT_TRUE(rig.Handled(29));  // flat out keeps the newest buffer back
+        EXPECT_TRUE(rig.state.deviceFailed.load());
+        ASSERT_TRUE(rig.preprocess.WaitProcessed(29, kWait));  // all still reached the ring
+        rig.capture.CloseCaptureDevice();
+        EXPECT_EQ(rig.backend.Probe().OpenDevices(), 0);
+        const auto lines = rig.log.Lines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "ERROR:   failed to add sound buffer"), 1);
+    }
+    {
+        // Never opened: nothing to wait for.
+        CaptureRig rig({});
+        rig.StartThreads();
+        rig.capture.CloseCaptureDevice();
+        EXPECT_EQ(rig.view.Calls(), (std::vector<std::string>{"record off"}));
+    }
+}
+
+}  // namespace
+}  // namespace pelmora::test

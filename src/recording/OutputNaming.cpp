@@ -1,0 +1,48 @@
+#include "recording/OutputNaming.h"
+
+#include <cctype>
+
+namespace pelmora {
+
+OutputFormat OutputFormatFor(bool writeUncompressed, bool rawPcm) {
+    if (!writeUncompressed) return OutputFormat::Mp3;
+    return rawPcm ? OutputFormat::Raw : OutputFormat::Wav;
+}
+
+const char* ExtensionFor(OutputFormat format) {
+    switch (format) {
+        case OutputFormat::Mp3: return ".mp3";
+        case OutputFormat::Wav: return ".wav";
+        case OutputFormat::Raw: return ".raw";
+    }
+    return ".mp3";
+}
+
+std::string OutputBaseName(const std::string& entry) {
+    std::size_t begin = 0, end = entry.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(entry[begin]))) ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(entry[end - 1]))) --end;
+    std::string name = entry.substr(begin, end - begin);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && name.size() - dot - 1 == 3) name.erase(dot);
+    if (name.empty()) name = "out";
+    return name;
+}
+
+OutputName MakeOutputName(const std::string& entry, OutputFormat format, const std::tm* timestamp,
+                          const std::string& outputFolder) {
+    const std::string base = OutputBaseName(entry);
+    std::string copy = base;
+    if (timestamp) {
+        char stamp[64];
+        if (std::strftime(stamp, sizeof stamp, "_%Y%m%d-%H%M%S", timestamp) > 0) copy += stamp;
+    }
+    const char* ext = ExtensionFor(format);
+    OutputName out;
+    out.entry = base + ext;
+    copy += ext;
+    out.path = (!copy.empty() && copy[0] == '/') ? copy : outputFolder + copy;
+    return out;
+}
+
+}  // namespace pelmora

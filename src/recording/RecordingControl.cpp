@@ -1,0 +1,272 @@
+#include "recording/RecordingControl.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "recording/OutputFiles.h"
+
+namespace pelmora {
+
+namespace {
+
+std::tm SystemLocalTm() {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return tm;
+}
+
+std::string Printf(const char* format, int value) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+}  // namespace
+
+RecordingControl::RecordingControl(RecordingDeps d)
+    : settings_(d.settings),
+      state_(d.state),
+      log_(d.log),
+      view_(d.view),
+      output_(d.output),
+      supervision_(d.supervision),
+      encoder_(d.encoder),
+      localTime_(SystemLocalTm),
+      freeSpace_(FreeSpaceBytes) {}
+
+WaveFormat RecordingControl::CaptureFormat() const {
+    if (formatSource_) return formatSource_();
+    const pelmora::CaptureFormat& f = state_.format;
+    WaveFormat w;
+    w.formatTag = 1;
+    w.channels = static_cast<uint16_t>(f.captureChannels.load());
+    w.samplesPerSec = static_cast<uint32_t>(f.sampleRate.load());
+    w.avgBytesPerSec = static_cast<uint32_t>(f.averageBytesPerSecond.load());
+    w.blockAlign = static_cast<uint16_t>(f.frameBytes.load());
+    w.bitsPerSample = static_cast<uint16_t>(f.captureBits.load());
+    return w;
+}
+
+void RecordingControl::OnRecord() {
+    if (state_.isRecording.load())
+        StopSequence();
+    else
+        StartSequence();
+}
+
+void RecordingControl::StartSequence() {
+    supervision_.ResetClipTrackers();
+    const std::string folder = TextField(settings_.outputFolder);
+
+    // Stop conditions that could never let a recording run.
+    if (settings_.stopOnWriteTime && settings_.writeTimeLimit == 0) {
+        log_.AddLogLine("Zero maximum duration specified :)");
+        return;
+    }
+    if (settings_.stopOnFileSize && settings_.fileSizeLimit == 0) {
+        log_.AddLogLine("Zero maximum file size specified :)");
+        return;
+    }
+    if (settings_.stopOnFreeSpace) {
+        const std::optional<uint64_t> free = freeSpace_(folder);
+        const int64_t limit = static_cast<int64_t>(settings_.freeSpaceLimit) * 1048576;
+        if (free && static_cast<int64_t>(*free) < limit) {
+            log_.AddLogLine(Printf("Minimum disk free space already reached (%d MB)", settings_.freeSpaceLimit));
+            return;
+        }
+    }
+
+    if (!FolderExists(folder) && !CreateFolderPath(folder)) {
+        view_.ShowMessage("Can not create directory");
+        return;
+    }
+
+    state_.pipeFailed.store(false);
+    state_.fileFailed.store(false);
+    view_.SetRecordingControls(1);
+
+    // Blocks left over from the previous recording. Nobody appends now (isRecording and
+    // stopDrainBytes are clear); the lock is taken anyway, but never waited on for long.
+    {
+        const bool locked = state_.events.listAccess.WaitFor(std::chrono::milliseconds(1000));
+        state_.writerQueue.Clear();
+        if (locked) state_.events.listAccess.Set();
+    }
+
+    const OutputFormat format = OutputFormatFor(settings_.writeUncompressed != 0, settings_.rawPcm != 0);
+    std::tm stamp{};
+    if (settings_.addTimestamp) stamp = localTime_();
+    const OutputName name =
+        MakeOutputName(view_.OutputFileEntry(), format, settings_.addTimestamp ? &stamp : nullptr, folder);
+    SetTextField(settings_.outputFileName, name.entry);
+    view_.ShowOutputFileEntry(name.entry);
+    outputPath_ = name.path;
+
+    if (settings_.confirmOverwrite) {
+        struct stat st {};
+        if (::stat(outputPath_.c_str(), &st) == 0) {
+            if (!view_.AskYesNo("File already exists.\nRewrite?")) {
+                view_.SetRecordingControls(2);
+                return;
+            }
+            if (::unlink(outputPath_.c_str()) != 0) log_.AddLogLine("ERROR:   Can not remove file");
+        }
+    }
+
+    if (!PrepareOutput(format)) {
+        view_.SetRecordingControls(2);
+        return;
+    }
+
+    view_.SetRecordCaption("Stop");
+    view_.SetState(kStateRecording);
+    view_.ShowValues();
+
+    // The order matters: isRecording is set only once the output is ready and the counters
+    // are reset, so the preprocessing thread never forwards into a half-prepared recording.
+    // The queue is empty (above), so its byte count is 0.
+    state_.writeTime.Store(0.0);
+    state_.events.newData.Reset();
+    state_.events.listAccess.Set();
+    state_.writerStopRequest.store(false);
+    state_.lostSeconds.Store(0.0);
+    state_.startSkipBytes.store(state_.inFlightBytes.load());
+    state_.stopDrainBytes.store(0);
+    state_.isRecording.store(true);
+    supervision_.writeTimeSnapshot = 0.0;
+
+    view_.EnablePause(true);
+    if (settings_.logDuringRecording) log_.OpenLogFile(outputPath_);
+    log_.AddLogLine("Recording started to " + outputPath_);
+}
+
+bool RecordingControl::PrepareOutput(OutputFormat format) {
+    if (format == OutputFormat::Mp3) {
+        int fd = -1;
+        if (!encoder_ || !encoder_->Start(outputPath_, &fd)) return false;
+        output_.AttachPipe(fd);
+        return true;
+    }
+    // The writer waits for "WavHeader" before each file write, so no sound precedes the header.
+    state_.events.wavHeader.Reset();
+    int error = 0;
+    const OutputKind kind = format == OutputFormat::Wav ? OutputKind::WavFile : OutputKind::RawFile;
+    const bool opened = output_.OpenFile(outputPath_, kind, CaptureFormat(), &error);
+    state_.events.wavHeader.Set();
+    if (!opened) {
+        // Recording into a file that does not exist would only look like success.
+        log_.LogSystemError(error);
+        log_.AddLogLine("ERROR:   Can not create output file " + outputPath_);
+    }
+    return opened;
+}
+
+void RecordingControl::StopSequence() {
+    supervision_.ResetClipTrackers();
+    state_.isRecording.store(false);
+    log_.AddLogLine("Recording is being stoped. Waiting for buffers to be flushed...");
+
+    state_.stopDrainBytes.store(state_.inFlightBytes.load());
+    WaitForStopDrain();
+    state_.events.recStopped.Reset();
+    state_.writerStopRequest.store(true);
+    state_.events.newData.Set();
+
+    view_.EnableRecord(false);
+    const OutputKind kind = output_.Kind();
+    WaitForFlush(kind);
+
+    LogSummary();
+    if (settings_.logDuringRecording && log_.LogFileOpen()) log_.CloseLogFile();
+    state_.startSkipBytes.store(0);
+    state_.stopDrainBytes.store(0);
+    FinishOutput(kind);
+
+    view_.SetRecordCaption("Record");
+    view_.EnableRecord(true);
+    state_.isPaused.store(false);
+    view_.SetPauseCaption("Pause");
+    view_.SetState(kStateReady);
+    view_.ShowValues();
+    view_.EnablePause(false);
+    view_.SetRecordingControls(2);
+}
+
+void RecordingControl::WaitForStopDrain() {
+    // The writer's flush covers only what has reached its queue: give the preprocessing thread
+    // the time to forward the sound captured before the click. Nothing comes while paused or
+    // from a failed or closed device.
+    if (state_.isPaused.load() || !state_.pipelineReady.load() || state_.deviceFailed.load()) return;
+    const int bytesPerSecond = state_.format.averageBytesPerSecond.load();
+    const double inFlightSeconds =
+        bytesPerSecond > 0 ? static_cast<double>(state_.stopDrainBytes.load()) / bytesPerSecond : 0.0;
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(1000 + static_cast<int64_t>(2000 * inFlightSeconds));
+    while (state_.stopDrainBytes.load() > 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void RecordingControl::WaitForFlush(OutputKind kind) {
+    SyncEvent& stopped = state_.events.recStopped;
+    if (kind == OutputKind::EncoderPipe && encoder_) {
+        if (stopped.WaitFor(flushLimit_)) return;
+        // An encoder that no longer reads keeps the writer in its write: ending the process
+        // makes that write fail, and the writer drains the rest.
+        encoder_->Kill();
+        log_.AddLogLine("ERROR:   The encoder stopped reading its input and was ended");
+    }
+    stopped.Wait();
+}
+
+void RecordingControl::LogSummary() {
+    const double t = state_.writeTime.Load();
+    const int h = static_cast<int>(t / 3600);
+    const int m = static_cast<int>((t - 3600.0 * h) / 60);
+    const double s = t - 3600.0 * h - 60.0 * m;
+    char duration[96];
+    std::snprintf(duration, sizeof duration, ". Final duration %02d:%02d:%05.2f ", h, m, s);
+    std::string line = "Recording stoped. Output file size " + FormatFileSize(outputPath_) + duration;
+    const double lost = state_.lostSeconds.Load();
+    if (lost > 0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "(%.2f sec lost).", lost);
+        line += text;
+    }
+    log_.AddLogLine(line);
+}
+
+void RecordingControl::FinishOutput(OutputKind kind) {
+    int error = 0;
+    const bool finished = output_.Finish(&error);
+    if (kind == OutputKind::EncoderPipe) {
+        if (encoder_) encoder_->Stop();
+        return;
+    }
+    if (!finished) {
+        log_.LogSystemError(error);
+        log_.AddLogLine("ERROR:   Can not complete output file " + outputPath_);
+    }
+}
+
+void RecordingControl::OnPause() {
+    supervision_.ResetClipTrackers();
+    if (!state_.isRecording.load()) return;  // the button is disabled then
+    if (!state_.isPaused.load()) {
+        state_.isPaused.store(true);
+        log_.AddLogLine("Recording paused");
+        view_.SetPauseCaption("Continue");
+        view_.SetState(kStatePaused);
+    } else {
+        state_.isPaused.store(false);
+        log_.AddLogLine("Recording resumed");
+        view_.SetPauseCaption("Pause");
+        view_.SetState(kStateRecording);
+    }
+    view_.ShowValues();
+}
+
+}  // namespace pelmora

@@ -1,0 +1,208 @@
+// Record, Stop and Pause on the windowless engine: refusals, naming, overwrite question,
+// output preparation and completion, the log lines and the window's states.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "RecordingRig.h"
+
+namespace pelmora {
+namespace {
+
+using test::RecordingRig;
+
+uint32_t Le32(const std::vector<char>& b, std::size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(b[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+TEST(RecordRefusals, ImpossibleStopConditionsChangeNothing) {
+    RecordingRig rig;
+    rig.settings.stopOnWriteTime = 1;
+    rig.settings.writeTimeLimit = 0;
+    rig.control.OnRecord();
+    EXPECT_EQ(rig.LastText(), "Zero maximum duration specified :)");
+
+    rig.settings.stopOnWriteTime = 0;
+    rig.settings.stopOnFileSize = 1;
+    rig.settings.fileSizeLimit = 0;
+    rig.control.OnRecord();
+    EXPECT_EQ(rig.LastText(), "Zero maximum file size specified :)");
+
+    rig.settings.stopOnFileSize = 0;
+    rig.settings.stopOnFreeSpace = 1;
+    rig.settings.freeSpaceLimit = 5000;
+    rig.control.SetFreeSpaceSource([](const std::string&) { return std::optional<uint64_t>(4500ull * 1048576); });
+    rig.control.OnRecord();
+    EXPECT_EQ(rig.LastText(), "Minimum disk free space already reached (5000 MB)");
+
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_TRUE(rig.view.controlStates.empty());
+    EXPECT_EQ(rig.view.recordCaption, "Record");
+    EXPECT_FALSE(test::FileExists(rig.dir / "out.wav"));
+}
+
+TEST(RecordRefusals, FolderThatCannotBeMadeShowsAMessage) {
+    RecordingRig rig;
+    test::WriteFile(rig.dir / "blocker", {'x'});
+    SetTextField(rig.settings.outputFolder, rig.dir.Path() + "blocker/sub/");
+    rig.control.OnRecord();
+    ASSERT_EQ(rig.view.messages.size(), 1u);
+    EXPECT_EQ(rig.view.messages[0], "Can not create directory");
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_TRUE(rig.view.controlStates.empty());
+}
+
+TEST(RecordRefusals, DecliningTheOverwriteLeavesTheFileAndUnlocks) {
+    RecordingRig rig;
+    test::WriteFile(rig.dir / "take.wav", {'k', 'e', 'e', 'p'});
+    rig.view.entry = "take.wav";
+    rig.view.answerYes = false;
+    rig.control.OnRecord();
+    ASSERT_EQ(rig.view.questions.size(), 1u);
+    EXPECT_EQ(rig.view.questions[0], "File already exists.\nRewrite?");
+    EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_EQ(test::ReadFile(rig.dir / "take.wav").size(), 4u);
+}
+
+TEST(RecordRefusals, AnOutputFileThatCannotBeCreatedIsReported) {
+    RecordingRig rig;
+    ASSERT_EQ(::mkdir((rig.dir / "take.wav").c_str(), 0755), 0);  // a folder in the file's place
+    rig.view.entry = "take.wav";
+    rig.settings.confirmOverwrite = 0;
+    rig.control.OnRecord();
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_EQ(rig.Texts().back(), "ERROR:   Can not create output file " + rig.dir.Path() + "take.wav");
+    EXPECT_EQ(rig.Texts()[rig.Texts().size() - 2], "ERROR:   Is a directory");
+    EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
+}
+
+TEST(RecordRefusals, MissingEncoderRefusesAnMp3Recording) {
+    RecordingRig rig;  // no encoder
+    rig.settings.writeUncompressed = 0;
+    rig.control.OnRecord();
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
+}
+
+TEST(RecordAndStop, WavRecordingWithItsLogLinesStatesAndCompletedHeader) {
+    RecordingRig rig;
+    rig.view.entry = "  take.mp3 ";
+    rig.state.inFlightBytes = 3 * test::kRigBlock;
+    rig.state.lostSeconds.Store(5.0);  // from before the recording
+    rig.control.OnRecord();
+
+    ASSERT_TRUE(rig.control.IsRecording());
+    const std::string path = rig.dir.Path() + "take.wav";
+    EXPECT_EQ(rig.control.OutputPath(), path);
+    EXPECT_EQ(rig.view.entry, "take.wav");
+    EXPECT_EQ(TextField(rig.settings.outputFileName), "take.wav");
+    EXPECT_EQ(rig.view.recordCaption, "Stop");
+    EXPECT_TRUE(rig.view.pauseEnabled);
+    EXPECT_EQ(rig.view.state, kStateRecording);
+    EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1}));
+    EXPECT_EQ(rig.state.startSkipBytes.load(), 3 * test::kRigBlock);
+    EXPECT_EQ(rig.state.lostSeconds.Load(), 0.0);
+    EXPECT_EQ(rig.LastText().substr(0, 4), "    ");  // description lines follow
+    EXPECT_TRUE(rig.Logged("Recording started to " + path));
+
+    rig.Feed(10);
+    rig.control.OnRecord();
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_EQ(rig.view.recordDisabledCount, 1);
+    EXPECT_TRUE(rig.view.recordEnabled);
+    EXPECT_EQ(rig.view.recordCaption, "Record");
+    EXPECT_FALSE(rig.view.pauseEnabled);
+    EXPECT_EQ(rig.view.state, kStateReady);
+    EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
+
+    const auto texts = rig.Texts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[texts.size() - 2], "Recording is being stoped. Waiting for buffers to be flushed...");
+    EXPECT_EQ(texts.back(), "Recording stoped. Output file size 172.31 KB. Final duration 00:00:01.00 ");
+
+    const auto bytes = test::ReadFile(path);
+    ASSERT_EQ(bytes.size(), 176444u);
+    EXPECT_EQ(Le32(bytes, 4), 176436u);
+    EXPECT_EQ(Le32(bytes, 40), 176400u);
+    EXPECT_EQ(rig.state.startSkipBytes.load(), 0);
+    EXPECT_EQ(rig.state.stopDrainBytes.load(), 0);
+}
+
+TEST(RecordAndStop, RawFileAndTheLostSecondsInTheSummary) {
+    RecordingRig rig;
+    rig.settings.rawPcm = 1;
+    rig.control.OnRecord();
+    rig.Feed(4);
+    rig.state.lostSeconds.Add(0.4);
+    rig.control.OnRecord();
+    EXPECT_EQ(rig.LastText(), "Recording stoped. Output file size 68.91 KB. Final duration 00:00:00.40 (0.40 sec lost).");
+    EXPECT_EQ(test::ReadFile(rig.dir / "out.raw").size(), 4u * test::kRigBlock);
+}
+
+TEST(RecordAndStop, OverwriteConfirmedReplacesTheFileAndTimeStampNamesIt) {
+    RecordingRig rig;
+    rig.settings.addTimestamp = 1;
+    rig.control.SetLocalTimeSource([] { return RecordingRig::FixedTime().tm; });
+    const std::string path = rig.dir.Path() + "out_20030219-174501.wav";
+    test::WriteFile(path, std::vector<char>(100000, 'x'));
+    rig.control.OnRecord();
+    EXPECT_EQ(rig.view.questions.size(), 1u);
+    EXPECT_EQ(rig.control.OutputPath(), path);
+    EXPECT_EQ(rig.view.entry, "out.wav");
+    rig.control.OnRecord();
+    EXPECT_EQ(test::ReadFile(path).size(), 44u);
+}
+
+TEST(RecordAndStop, OutputFolderIsCreated) {
+    RecordingRig rig;
+    SetTextField(rig.settings.outputFolder, rig.dir.Path() + "new/deeper/");
+    rig.control.OnRecord();
+    ASSERT_TRUE(rig.control.IsRecording());
+    rig.control.OnRecord();
+    EXPECT_TRUE(test::FileExists(rig.dir.Path() + "new/deeper/out.wav"));
+}
+
+TEST(Pause, TogglesCaptionsAndStatesAndStopWhilePausedReturnsToReady) {
+    RecordingRig rig;
+    rig.control.OnRecord();
+    rig.supervisionState.clipCount = 4;
+    rig.control.OnPause();
+    EXPECT_EQ(rig.supervisionState.clipCount, 0u);
+    EXPECT_TRUE(rig.control.IsPaused());
+    EXPECT_EQ(rig.view.pauseCaption, "Continue");
+    EXPECT_EQ(rig.view.state, kStatePaused);
+    EXPECT_EQ(rig.LastText(), "Recording paused");
+    rig.control.OnPause();
+    EXPECT_FALSE(rig.control.IsPaused());
+    EXPECT_EQ(rig.view.pauseCaption, "Pause");
+    EXPECT_EQ(rig.view.state, kStateRecording);
+    EXPECT_EQ(rig.LastText(), "Recording resumed");
+
+    rig.control.OnPause();
+    rig.control.OnRecord();
+    EXPECT_FALSE(rig.control.IsPaused());
+    EXPECT_EQ(rig.view.pauseCaption, "Pause");
+    EXPECT_FALSE(rig.view.pauseEnabled);
+    EXPECT_EQ(rig.view.state, kStateReady);
+}
+
+TEST(RecordAndStop, LeftoverBlocksAreFreedAtTheNextStart) {
+    RecordingRig rig;
+    rig.settings.rawPcm = 1;
+    rig.control.OnRecord();
+    rig.control.OnRecord();
+    // Blocks that arrive after a finished recording are dropped, never written anywhere.
+    rig.Feed(3);
+    rig.control.OnRecord();
+    rig.Feed(2);
+    rig.control.OnRecord();
+    EXPECT_EQ(test::ReadFile(rig.dir / "out.raw").size(), 2u * test::kRigBlock);
+}
+
+}  // namespace
+}  // namespace pelmora

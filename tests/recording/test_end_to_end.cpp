@@ -1,0 +1,275 @@
+// Whole recordings on the simulated device: WAV, raw and MP3 through the real encoder, a
+// killed encoder, a failing file write and a recorder killed in the middle of a recording.
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "EndToEndRig.h"
+
+namespace pelmora {
+namespace {
+
+using test::EndToEndRig;
+
+constexpr int kNoiseFrames = 100003;  // prime: never a whole number of blocks
+constexpr double kBytesPerSecond = 176400.0;
+
+uint32_t Le32(const std::vector<char>& b, std::size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(b[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+std::vector<int16_t> Samples(const std::vector<char>& bytes, std::size_t from, std::size_t count) {
+    std::vector<int16_t> s(count / 2);
+    std::memcpy(s.data(), bytes.data() + from, s.size() * 2);
+    return s;
+}
+
+/// Whether `got` (stereo frames) is one unbroken stretch of the periodic `source`.
+::testing::AssertionResult UnbrokenStretchOf(const std::vector<int16_t>& source, const std::vector<int16_t>& got) {
+    const std::size_t period = source.size() / 2, frames = got.size() / 2;
+    if (frames < 4) return ::testing::AssertionFailure() << "only " << frames << " frames";
+    std::size_t offset = period;
+    for (std::size_t o = 0; o < period && offset == period; ++o) {
+        bool match = true;
+        for (std::size_t k = 0; k < 4 && match; ++k)
+            match = std::memcmp(&source[2 * ((o + k) % period)], &got[2 * k], 4) == 0;
+        if (match) offset = o;
+    }
+    if (offset == period) return ::testing::AssertionFailure() << "the start is not in the source";
+    for (std::size_t k = 0; k < frames; ++k)
+        if (std::memcmp(&source[2 * ((offset + k) % period)], &got[2 * k], 4) != 0)
+            return ::testing::AssertionFailure() << "frame " << k << " of " << frames << " breaks the stretch";
+    return ::testing::AssertionSuccess();
+}
+
+/// Records at least `seconds` of sound, waiting on the preprocessing thread, then stops.
+void RecordFor(EndToEndRig& rig, double seconds) {
+    rig.control.OnRecord();
+    ASSERT_TRUE(rig.control.IsRecording());
+    for (int guard = 0; rig.state.writeTime.Load() < seconds; ++guard) {
+        ASSERT_LT(guard, 100000);
+        ASSERT_TRUE(rig.Process(1));
+    }
+    rig.control.OnRecord();
+    ASSERT_FALSE(rig.control.IsRecording());
+}
+
+TEST(EndToEnd, WavRecordingHoldsExactlyTheCapturedSound) {
+    const auto source = test::NoiseSource(kNoiseFrames);
+    EndToEndRig rig(source, SimulatedPace::kRealTime);
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    ASSERT_TRUE(rig.Process(5));
+    RecordFor(rig, 3.0);
+
+    EXPECT_EQ(rig.state.lostSeconds.Load(), 0.0);
+    const auto bytes = test::ReadFile(rig.dir / "out.wav");
+    const double written = rig.state.writeTime.Load();
+    EXPECT_GE(written, 3.0);
+    ASSERT_EQ(static_cast<double>(bytes.size()), 44 + std::round(written * 10) * test::kRigBlock);
+    EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(Le32(bytes, 40), bytes.size() - 44);
+    EXPECT_EQ(Le32(bytes, 24), 44100u);
+    EXPECT_TRUE(UnbrokenStretchOf(source, Samples(bytes, 44, bytes.size() - 44)));
+}
+
+TEST(EndToEnd, RawRecordingHoldsExactlyTheCapturedSound) {
+    const auto source = test::NoiseSource(kNoiseFrames);
+    EndToEndRig rig(source, SimulatedPace::kRealTime);
+    rig.settings.rawPcm = 1;
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    RecordFor(rig, 3.0);
+    EXPECT_EQ(rig.state.lostSeconds.Load(), 0.0);
+    const auto bytes = test::ReadFile(rig.dir / "out.raw");
+    EXPECT_EQ(static_cast<double>(bytes.size()), std::round(rig.state.writeTime.Load() * 10) * test::kRigBlock);
+    EXPECT_TRUE(UnbrokenStretchOf(source, Samples(bytes, 0, bytes.size())));
+}
+
+struct Decoded {
+    int channels = 0;
+    std::vector<int16_t> samples;
+    std::size_t Frames() const { return channels ? samples.size() / static_cast<std::size_t>(channels) : 0; }
+};
+
+bool Decode(const std::string& mp3, Decoded* out) {
+    const std::string wav = mp3 + ".decoded.wav";
+    const std::string cmd = "/usr/bin/lame --quiet --decode '" + mp3 + "' '" + wav + "'";
+    if (std::system(cmd.c_str()) != 0) return false;
+    const auto b = test::ReadFile(wav);
+    std::size_t at = 12;
+    while (at + 8 <= b.size()) {
+        const std::string id(b.data() + at, 4);
+        const uint32_t size = Le32(b, at + 4);
+        if (id == "fmt ") out->channels = static_cast<uint8_t>(b[at + 10]);
+        if (id == "data") {
+            out->samples = Samples(b, at + 8, std::min<std::size_t>(size, b.size() - at - 8));
+            return out->channels > 0;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+/// Pearson correlation of the decoded sound with the periodic source, at the best lag.
+double CorrelationWithSource(const std::vector<int16_t>& source, const Decoded& d) {
+    const std::size_t period = source.size() / 2, frames = d.Frames();
+    const std::size_t skip = 2304;  // the encoder's first frames settle
+    auto correlate = [&](std::size_t lag, std::size_t end) {
+        double sxy = 0, sxx = 0, syy = 0;
+        for (std::size_t k = skip; k < end; ++k)
+            for (int c = 0; c < 2; ++c) {
+                const double x = source[2 * ((k + lag) % period) + static_cast<std::size_t>(c)];
+                const double y = d.samples[2 * k + static_cast<std::size_t>(c)];
+                sxy += x * y;
+                sxx += x * x;
+                syy += y * y;
+            }
+        return sxx > 0 && syy > 0 ? sxy / std::sqrt(sxx * syy) : 0.0;
+    };
+    std::size_t best = 0;
+    double bestValue = -2;
+    const std::size_t probe = std::min(frames, skip + period);
+    for (std::size_t lag = 0; lag < period; ++lag) {
+        const double v = correlate(lag, probe);
+        if (v > bestValue) bestValue = v, best = lag;
+    }
+    return correlate(best, frames);
+}
+
+TEST(EndToEnd, Mp3RecordingThroughTheEncoderDecodesToTheSound) {
+    const auto source = test::ToneSource();
+    EndToEndRig rig(source, SimulatedPace::kRealTime);
+    rig.settings.writeUncompressed = 0;
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    RecordFor(rig, 3.0);
+    EXPECT_EQ(rig.state.lostSeconds.Load(), 0.0);
+    EXPECT_TRUE(rig.Logged("              (using /usr/bin/lame)"));
+
+    Decoded d;
+    ASSERT_TRUE(Decode(rig.dir / "out.mp3", &d));
+    ASSERT_EQ(d.channels, 2);
+    EXPECT_NEAR(static_cast<double>(d.Frames()), rig.state.writeTime.Load() * 44100, 1152);
+    EXPECT_GT(CorrelationWithSource(source, d), 0.99);
+}
+
+TEST(EndToEnd, KilledEncoderIsReportedAndStopsTheRecordingWithinTwoTicks) {
+    const auto source = test::ToneSource();
+    EndToEndRig rig(source, SimulatedPace::kRealTime);
+    rig.settings.writeUncompressed = 0;
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    rig.control.OnRecord();
+    ASSERT_TRUE(rig.control.IsRecording());
+    while (rig.state.writeTime.Load() < 1.5) ASSERT_TRUE(rig.Process(1));
+    ASSERT_GT(rig.encoderProcess.Pid(), 0);
+    ASSERT_EQ(::kill(rig.encoderProcess.Pid(), SIGKILL), 0);
+
+    int ticks = 0;
+    while (rig.control.IsRecording() && ticks < 2) {
+        ASSERT_TRUE(rig.Process(10));  // one second of sound between ticks
+        rig.supervision.OnTimer();
+        ++ticks;
+    }
+    EXPECT_FALSE(rig.control.IsRecording());
+    const auto t = rig.Texts();
+    const auto at = std::find(t.begin(), t.end(), "ERROR:   Broken pipe");
+    ASSERT_NE(at, t.end());
+    EXPECT_EQ(*(at + 1), "Recording is being stoped. Waiting for buffers to be flushed...");
+    EXPECT_EQ(rig.view.state, kStateReady);
+
+    Decoded d;
+    ASSERT_TRUE(Decode(rig.dir / "out.mp3", &d));
+    EXPECT_GT(d.Frames(), 44100u / 2);
+}
+
+// In a child process: the file size limit applies to the whole process.
+int RecordIntoTooSmallALimit(const std::string& folder) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {};
+    limit.rlim_cur = limit.rlim_max = 44 + 176400 + 1000;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+    EndToEndRig rig(test::NoiseSource(kNoiseFrames), SimulatedPace::kRealTime);
+    SetTextField(rig.settings.outputFolder, folder);
+    if (!rig.capture.OpenCaptureDevice()) return 11;
+    rig.control.OnRecord();
+    if (!rig.control.IsRecording()) return 12;
+    for (int i = 0; !rig.state.fileFailed.load(); ++i)
+        if (i > 1000 || !rig.Process(1)) return 13;
+    rig.supervision.OnTimer();
+    if (rig.control.IsRecording()) return 14;
+    const auto t = rig.Texts();
+    const auto at = std::find(t.begin(), t.end(), "ERROR:   File too large");
+    if (at == t.end()) return 15;
+    if (t.back().find("Recording stoped.") != 0) return 16;
+    if (t.back().find("sec lost).") == std::string::npos) return 17;
+    return 0;
+}
+
+TEST(EndToEnd, FailingFileWriteStopsTheRecordingAndLeavesAValidWav) {
+    test::TempDir dir;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(RecordIntoTooSmallALimit(dir.Path()));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+
+    const auto bytes = test::ReadFile(dir / "out.wav");
+    ASSERT_GT(bytes.size(), 44u);
+    EXPECT_EQ((bytes.size() - 44) % test::kRigBlock, 0u);  // whole blocks only
+    EXPECT_EQ(bytes.size() - 44, 10u * test::kRigBlock);
+    EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(Le32(bytes, 40), bytes.size() - 44);
+}
+
+[[noreturn]] void RecordUntilKilled(const std::string& folder, int readyFd) {
+    EndToEndRig rig(test::NoiseSource(kNoiseFrames), SimulatedPace::kRealTime);
+    SetTextField(rig.settings.outputFolder, folder);
+    if (!rig.capture.OpenCaptureDevice()) ::_exit(11);
+    rig.control.OnRecord();
+    while (rig.state.writeTime.Load() < 3.0)
+        if (!rig.Process(1)) ::_exit(12);
+    if (::write(readyFd, "x", 1) != 1) ::_exit(13);
+    for (int i = 0; i < 600; ++i) rig.Process(1);
+    ::_exit(14);
+}
+
+TEST(EndToEnd, RecorderKilledMidRecordingLeavesAWavValidToWithinASecond) {
+    test::TempDir dir;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(ready[0]);
+        RecordUntilKilled(dir.Path(), ready[1]);
+    }
+    ::close(ready[1]);
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::close(ready[0]);
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    const auto bytes = test::ReadFile(dir / "out.wav");
+    ASSERT_GE(bytes.size(), 44u + 2 * 176400u);
+    const double dataBytes = static_cast<double>(bytes.size() - 44);
+    const uint32_t dataSize = Le32(bytes, 40);
+    EXPECT_GT(dataSize, 0u);
+    EXPECT_LE(dataSize, dataBytes);
+    EXPECT_LE(dataBytes - dataSize, kBytesPerSecond);
+    EXPECT_EQ(Le32(bytes, 4), dataSize + 36);
+}
+
+}  // namespace
+}  // namespace pelmora

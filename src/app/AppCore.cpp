@@ -2,61 +2,224 @@
 
 #include <unistd.h>
 
+#include <optional>
+
+#include "capture/AlsaWaveIn.h"
+#include "capture/CaptureDevice.h"
+#include "capture/ThreadPriority.h"
+#include "input/FormatText.h"
+#include "input/InputEnumeration.h"
+#include "recording/ProcessEncoder.h"
+#include "recording/RecordingControl.h"
+#include "recording/Supervision.h"
 #include "settings/SettingsFile.h"
 
 namespace pelmora {
 
-AppCore::AppCore(std::string programFolder) : programFolder_(std::move(programFolder)) {
+// The enumeration's view: lists go to the window, device changes to the core.
+class AppCore::InputBridge : public InputSelectionView {
+public:
+    explicit InputBridge(AppCore& core) : core_(core) {}
+    void SetDeviceList(const std::vector<std::string>& items) override { core_.view_->SetDeviceList(items); }
+    void SetFormatList(const std::vector<std::string>& items) override { core_.view_->SetFormatList(items); }
+    void SelectFormat(int position) override { core_.view_->SelectFormat(position); }
+    void SetAbrRange(int, int) override {}  // the XBR page has no window yet
+    void SetAbrValue(int) override {}
+    void SetBitrateLabel(const std::string& text) override { core_.view_->SetBitrateLabel(text); }
+    void BuildEncoderCommand() override { core_.BuildEncoderCommand(); }
+    void CloseCaptureDevice() override { core_.CloseCaptureDevice(); }
+    void PaintMeterGradients() override {}  // the meter pictures repaint on a range change
+    bool OpenCaptureDevice() override { return core_.OpenCaptureDevice(); }
+    void SetUpMixer() override {}
+
+private:
+    AppCore& core_;
+};
+
+// The device control's view: recording controls and status panel through the window.
+class AppCore::CaptureBridge : public CaptureView {
+public:
+    explicit CaptureBridge(AppCore& core) : core_(core) {}
+    void EnableRecordButton(bool enable) override { core_.view_->EnableRecord(enable); }
+    void ShowDeviceReady() override {
+        core_.view_->SetState(kStateReady);
+        core_.view_->ShowValues();
+    }
+    void ShowDeviceFailure() override {
+        core_.view_->SetState(kStateNotReady);
+        core_.view_->ShowValues();
+    }
+    void BlankMeters() override { core_.view_->BlankMeters(); }
+    void ResetClipTrackers() override { core_.supervisionState_.ResetClipTrackers(); }
+    void ReleaseMixer() override {}  // no mixer is opened yet
+
+private:
+    AppCore& core_;
+};
+
+AppCore::AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend)
+    : programFolder_(std::move(programFolder)),
+      encoderProcess_(programFolder_),
+      backend_(backend ? std::move(backend) : std::make_unique<AlsaWaveIn>()),
+      cpu_(*(log_ = std::make_unique<EventLog>(settings_, programFolder_))),
+      writer_(pipeline_, output_),
+      waveThread_(pipeline_, deviceObjects_, settings_, *backend_, *log_),
+      preprocess_(pipeline_, settings_, dcFilter_) {
     SetDefaultSettings(settings_, programFolder_);
-    log_ = std::make_unique<EventLog>(settings_, programFolder_);
+    encoder_ = std::make_unique<ProcessEncoder>(encoderProcess_, settings_, *log_, [this] { return encoderArgs_; });
 }
 
-AppCore::~AppCore() = default;
+AppCore::~AppCore() { Close(); }
 
-EncoderInputFormat AppCore::SelectedFormat() const { return EncoderInputFormat{}; }
+const WaveFormat* AppCore::SelectedFormat() const { return input_ ? input_->SelectedFormat() : nullptr; }
 
-void AppCore::BuildEncoderCommand(EncoderCommandView& view) {
+EncoderInputFormat AppCore::EncoderFormat() const {
+    EncoderInputFormat f;
+    if (const WaveFormat* w = SelectedFormat()) {
+        f.channels = w->channels;
+        f.sampleRate = w->samplesPerSec;
+        f.bits = w->bitsPerSample;
+        f.formatText = FormatListText(*w);
+    }
+    return f;
+}
+
+void AppCore::ChooseStoredBitrateTable() {
+    const WaveFormat* w = SelectedFormat();
+    bitrate_.activeBitrateTable =
+        ChooseBitrateTable(settings_.resampleIndex, w ? static_cast<int>(w->samplesPerSec) : 44100);
+}
+
+void AppCore::BuildEncoderCommand() {
+    if (!view_) return;
     EncoderCommand command =
-        pelmora::BuildEncoderCommand(settings_, SelectedFormat(), bitrate_.activeBitrateTable, pipeline_.format, view);
+        pelmora::BuildEncoderCommand(settings_, EncoderFormat(), bitrate_.activeBitrateTable, pipeline_.format, *view_);
     encoderArgs_ = command.encoderArgs;
 }
 
 void AppCore::Start(AppView& view) {
-    if (started_) return;
-    started_ = true;
-    // The program folder is the working folder: relative output names resolve there.
+    if (view_) return;
+    view_ = &view;
+    // The program folder is the working folder: relative names resolve there.
     if (::chdir(programFolder_.c_str()) != 0) {
+        // Stays where it was started; every path used is absolute anyway.
     }
     LoadSettings(settings_, IniPath(), programFolder_, *log_);
+
+    inputBridge_ = std::make_unique<InputBridge>(*this);
+    input_ = std::make_unique<InputEnumeration>(*backend_, settings_, bitrate_, *log_, *inputBridge_);
     view.CreateSettingsSheet();
+    // The General page's initialisation: devices, their formats, the bitrate table.
+    input_->EnumerateInputDevices();
+    input_->FillFormatList();
+    ChooseStoredBitrateTable();
+
     pipeline_.buffersPerSecond = BuffersPerSecond(settings_.meterRateIndex);
     view.ShowSettings();
-    BuildEncoderCommand(view);
+    BuildEncoderCommand();
+
+    cpuActive_ = cpu_.InitCpuUsage();
+    log_->AddLogLine(cpuActive_ ? kCpuCounterInitialized : kCpuCounterFailed);
     view.BuildStatusPanel();
     view.StartTimer();
     view.SetupCpuGraph();
+    dcFilter_.BuildWeights(settings_.dcAveragePeriod, pipeline_.buffersPerSecond.load());
+    dcFilter_.ClearHistory();
     view.SetupMeters();
+    preprocess_.SetMeterHook(view.MeterHook());
+
     pipeline_.isRecording = false;
+    RecordingDeps deps{settings_, pipeline_, *log_, view, output_, supervisionState_, encoder_.get()};
+    recorder_ = std::make_unique<RecordingControl>(deps);
+    supervision_ = std::make_unique<Supervision>(settings_, pipeline_, *log_, view, *recorder_, supervisionState_,
+                                                 [this] {
+                                                     MeterSnapshot m = preprocess_.Meters();
+                                                     return LevelReadings{m.processedPeakLeft, m.processedPeakRight,
+                                                                          m.dcOffsetLeft, m.dcOffsetRight};
+                                                 });
+    captureBridge_ = std::make_unique<CaptureBridge>(*this);
+    capture_ = std::make_unique<CaptureDevice>(
+        pipeline_, deviceObjects_, settings_, *backend_, waveThread_, preprocess_, *log_, *captureBridge_,
+        [this](int device, int format) -> std::optional<WaveFormat> {
+            if (!input_ || !input_->formatListReady()) return std::nullopt;
+            const WaveFormat* w = input_->FormatAt(device, format);
+            if (!w) return std::nullopt;
+            return *w;
+        });
+
+    const int writerPriority = settings_.writerThreadPriority;
+    writer_.Start([writerPriority] { ApplyThreadPriority(CurrentThreadId(), writerPriority); });
+    preprocess_.Start(settings_.preprocessThreadPriority);
+    waveThread_.Start(settings_.receiveThreadPriority);
+    // The process class and the window thread's own priority.
+    SetThreadNice(0, CombinedNice(settings_.processPriorityClass, settings_.uiThreadPriority));
+
+    OpenCaptureDevice();
     view.SetGeneralPageIdle();
 }
 
-void AppCore::Close(AppView& view) {
-    if (!started_ || closed_) return;
+bool AppCore::OpenCaptureDevice() { return capture_ && capture_->OpenCaptureDevice(); }
+
+void AppCore::CloseCaptureDevice() {
+    if (capture_) capture_->CloseCaptureDevice();
+}
+
+void AppCore::Close() {
+    if (!view_ || closed_) return;
     closed_ = true;
-    if (pipeline_.isRecording) view.StopRecording();
+    AppView& view = *view_;
+    if (pipeline_.isRecording) recorder_->OnRecord();  // stops and waits for the flush
+    CloseCaptureDevice();
+
     settings_.settingsVersion = kSettingsVersion;
     std::string error;
     if (!WriteSettingsFile(IniPath(), settings_, &error)) view.ReportSettingsWriteFailure(IniPath(), error);
+
+    if (cpuActive_) cpu_.StopCpuUsage();
     view.ReleaseImages();
+    // Writer first, then the preprocessing thread; the ring goes with the device objects.
+    writer_.Quit();
+    preprocess_.Quit();
     view.DestroySettingsSheet();
     view.StopTimer();
 }
 
-void AppCore::LoadPreset(const std::string& path, AppView& view) {
+void AppCore::OnRecord() {
+    if (recorder_ && !closed_) recorder_->OnRecord();
+}
+
+void AppCore::OnPause() {
+    if (recorder_ && !closed_) recorder_->OnPause();
+}
+
+void AppCore::OnTimer() {
+    if (supervision_ && !closed_) supervision_->OnTimer();
+}
+
+void AppCore::OnDeviceSelected(int position) {
+    if (input_) input_->OnDeviceSelected(position);
+}
+
+void AppCore::OnFormatSelected(int position) {
+    if (input_) input_->OnFormatSelected(position, pipeline_.pipelineReady.load());
+}
+
+int32_t AppCore::SampleCpu() {
+    int32_t sample = 0;
+    if (cpuActive_ && !cpu_.ReadCpuUsage(sample)) sample = 0;
+    return sample;
+}
+
+void AppCore::LoadPreset(const std::string& path) {
+    if (!view_) return;
     LoadSettings(settings_, path, programFolder_, *log_);
     pipeline_.buffersPerSecond = BuffersPerSecond(settings_.meterRateIndex);
-    view.ShowSettings();
-    BuildEncoderCommand(view);
+    if (input_) input_->FillFormatList();
+    ChooseStoredBitrateTable();
+    view_->ShowSettings();
+    CloseCaptureDevice();
+    OpenCaptureDevice();
+    BuildEncoderCommand();
 }
 
 bool AppCore::SavePreset(const std::string& path, std::string* error) {

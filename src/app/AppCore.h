@@ -5,17 +5,36 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "capture/DcFilter.h"
+#include "capture/DeviceObjects.h"
+#include "capture/MeterSnapshot.h"
 #include "capture/PipelineState.h"
+#include "capture/PreprocessThread.h"
+#include "capture/WaveThread.h"
+#include "capture/WaveIn.h"
+#include "capture/WriterOutput.h"
+#include "capture/WriterThread.h"
 #include "encoder/EncoderCommand.h"
+#include "encoder/EncoderProcess.h"
+#include "monitor/CpuUsage.h"
 #include "recording/EventLog.h"
+#include "recording/RecordingView.h"
+#include "recording/SupervisionState.h"
 #include "settings/BitrateTable.h"
 #include "settings/RecSettings.h"
 
 namespace pelmora {
 
-/// The window's steps of start-up and close, called by AppCore in sequence.
-class AppView : public EncoderCommandView {
+class CaptureDevice;
+class InputEnumeration;
+class ProcessEncoder;
+class RecordingControl;
+class Supervision;
+
+/// The window's part of start-up and close, and what the engine shows through it.
+class AppView : public EncoderCommandView, public RecordingView {
 public:
     virtual void CreateSettingsSheet() = 0;
     /// Puts the record into every page and the preset name box.
@@ -25,19 +44,28 @@ public:
     virtual void SetupCpuGraph() = 0;
     virtual void SetupMeters() = 0;
     virtual void SetGeneralPageIdle() = 0;
-    /// Stops a running recording exactly as the Stop button does, waiting for the flush.
-    virtual void StopRecording() = 0;
     virtual void ReleaseImages() = 0;
     virtual void DestroySettingsSheet() = 0;
     virtual void StopTimer() = 0;
     /// pelmora.ini could not be written at close; the close goes on.
     virtual void ReportSettingsWriteFailure(const std::string& path, const std::string& reason) = 0;
+
+    // General page lists, each call replacing the whole list.
+    virtual void SetDeviceList(const std::vector<std::string>& items) = 0;
+    virtual void SetFormatList(const std::vector<std::string>& items) = 0;
+    virtual void SelectFormat(int position) = 0;
+    virtual void SetBitrateLabel(const std::string& text) = 0;
+    /// The device failed to open: both meters black.
+    virtual void BlankMeters() = 0;
+    /// Composes the meter pictures on the preprocessing thread; made by SetupMeters().
+    virtual MeterBlockHook* MeterHook() { return nullptr; }
 };
 
 class AppCore {
 public:
     /// `programFolder` ends with "/"; it holds pelmora.ini and is the default output folder.
-    explicit AppCore(std::string programFolder);
+    /// Without a backend the system's ALSA devices are used.
+    explicit AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend = nullptr);
     ~AppCore();
     AppCore(const AppCore&) = delete;
     AppCore& operator=(const AppCore&) = delete;
@@ -45,18 +73,31 @@ public:
     /// Main window initialisation, in order. Call once.
     void Start(AppView& view);
     /// Main window close, in order: stops a recording, closes the device, saves
-    /// pelmora.ini, ends the threads. Call once; later calls do nothing.
-    void Close(AppView& view);
-    bool Started() const { return started_; }
+    /// pelmora.ini, ends the threads. Runs once; later calls do nothing.
+    void Close();
+    bool Started() const { return view_ != nullptr; }
     bool Closed() const { return closed_; }
 
+    // The window's controls.
+    void OnRecord();
+    void OnPause();
+    void OnTimer();
+    void OnDeviceSelected(int position);
+    void OnFormatSelected(int position);
     /// Rebuilds the encoder arguments and texts (after any output setting changed).
-    void BuildEncoderCommand(EncoderCommandView& view);
+    void BuildEncoderCommand();
     /// Loads a settings file chosen by the user (Load button) and brings the program in
     /// line with it.
-    void LoadPreset(const std::string& path, AppView& view);
+    void LoadPreset(const std::string& path);
     /// Writes the record to a preset file (Save button); false with the reason on failure.
     bool SavePreset(const std::string& path, std::string* error);
+
+    /// One CPU sample in percent: 0 while the counter is off or a reading fails.
+    int32_t SampleCpu();
+    /// Clears the peak holds of one meter (a click on it or its readout).
+    void ClearHolds(PeakHolds::Meter meter) { preprocess_.Holds().Clear(meter); }
+    /// The preprocessing thread's latest values (hold texts among them).
+    MeterSnapshot Meters() const { return preprocess_.Meters(); }
 
     RecSettings& Settings() { return settings_; }
     const RecSettings& Settings() const { return settings_; }
@@ -67,9 +108,18 @@ public:
     BitrateTable ActiveBitrateTable() const { return bitrate_.activeBitrateTable; }
     const std::string& EncoderArgs() const { return encoderArgs_; }
     bool IsRecording() const { return pipeline_.isRecording.load(); }
+    /// The capture format selected by deviceIndex and formatIndex; nullptr without one.
+    const WaveFormat* SelectedFormat() const;
+
+    /// Device control (the capture device when one exists).
+    bool OpenCaptureDevice();
+    void CloseCaptureDevice();
 
 private:
-    EncoderInputFormat SelectedFormat() const;
+    class InputBridge;
+    class CaptureBridge;
+    EncoderInputFormat EncoderFormat() const;
+    void ChooseStoredBitrateTable();
 
     std::string programFolder_;
     RecSettings settings_{};
@@ -77,7 +127,26 @@ private:
     PipelineState pipeline_;
     BitrateState bitrate_;
     std::string encoderArgs_;
-    bool started_ = false;
+    SupervisionState supervisionState_;
+    WriterOutput output_;
+    EncoderProcess encoderProcess_;
+    std::unique_ptr<ProcessEncoder> encoder_;
+    std::unique_ptr<WaveInBackend> backend_;
+    std::unique_ptr<InputBridge> inputBridge_;
+    std::unique_ptr<InputEnumeration> input_;
+    std::unique_ptr<RecordingControl> recorder_;
+    std::unique_ptr<Supervision> supervision_;
+    CpuUsageCounter cpu_;
+    bool cpuActive_ = false;
+    WriterThread writer_;
+    DcFilter dcFilter_;
+    DeviceObjects deviceObjects_;
+    CWaveThread waveThread_;
+    PreprocessThread preprocess_;
+    std::unique_ptr<CaptureBridge> captureBridge_;
+    std::unique_ptr<CaptureDevice> capture_;  // before the threads it uses are gone
+
+    AppView* view_ = nullptr;
     bool closed_ = false;
 };
 

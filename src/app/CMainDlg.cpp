@@ -15,6 +15,7 @@
 #include "app/ProgramFolder.h"
 #include "input/CGenPage.h"
 #include "monitor/CanvasControl.h"
+#include "monitor/MeterLevel.h"
 #include "monitor/PictureRender.h"
 #include "recording/CLogList.h"
 #include "settings/PropSheet.h"
@@ -31,8 +32,6 @@ constexpr int kClosedListHeightDu = 14;
 
 wxString FromUtf8(const std::string& s) { return wxString::FromUTF8(s.c_str()); }
 std::string ToUtf8(const wxString& s) { return std::string(s.utf8_str()); }
-
-Rgb RgbOf(const wxColour& c) { return MakeRgb(c.Red(), c.Green(), c.Blue()); }
 
 // The program's icon, drawn here: a red record dot on a dark square.
 wxIcon ProgramIcon(int size) {
@@ -66,6 +65,22 @@ struct CMainDlg::Bridge {
             window->UpdateMeters();
         });
     }
+};
+
+// Runs on the preprocessing thread: composes both meters, hands them over, tells the window.
+class CMainDlg::MeterHookImpl : public MeterBlockHook {
+public:
+    MeterHookImpl(MeterDrawer& drawer, std::shared_ptr<Bridge> bridge) : drawer_(drawer), bridge_(std::move(bridge)) {}
+    void OnMeterBlock(const MeterSnapshot& m) override {
+        drawer_.DrawMeters(m.dbRange, MeterReading{m.inputLevelLeft, m.inputLevelRight, m.inputHoldLeft, m.inputHoldRight},
+                           MeterReading{m.processedLevelLeft, m.processedLevelRight, m.processedHoldLeft,
+                                        m.processedHoldRight});
+        bridge_->MetersPublished();
+    }
+
+private:
+    MeterDrawer& drawer_;
+    std::shared_ptr<Bridge> bridge_;
 };
 
 CMainDlg::CMainDlg(AppCore& core)
@@ -147,7 +162,10 @@ void CMainDlg::CreateControls() {
                 break;
             }
             case ItemKind::ListBox:
-                brief_ = new wxListBox(this, item.id, r.GetPosition(), r.GetSize(), 0, nullptr, wxLB_SINGLE);
+                // A list box of one line that takes no selection: drawn as that line.
+                brief_ = new CanvasControl(this, item.id, r, wxBORDER_SIMPLE);
+                brief_->SetFill(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
+                brief_->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));
                 w = brief_;
                 break;
             case ItemKind::DropDown: {
@@ -163,15 +181,18 @@ void CMainDlg::CreateControls() {
     record_->Disable();
     pause_->Disable();
     for (CanvasControl* meter : {inputMeter_, processedMeter_}) meter->SetFill(*wxBLACK);
-    inputMeter_->SetOnClick([] {});
+    inputMeter_->SetOnClick([this] { core_.ClearHolds(PeakHolds::kInput); });
+    inputHold_->SetOnClick([this] { core_.ClearHolds(PeakHolds::kInput); });
+    processedMeter_->SetOnClick([this] { core_.ClearHolds(PeakHolds::kProcessed); });
+    processedHold_->SetOnClick([this] { core_.ClearHolds(PeakHolds::kProcessed); });
+    for (CanvasControl* hold : {inputHold_, processedHold_}) hold->SetText("-inf\n-inf");
     record_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnRecord(); });
     pause_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnPause(); });
     load_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnLoad(); });
     save_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnSave(); });
     presetName_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { OnPresetNameChanged(); });
-    // The description list shows one line and takes no selection.
-    brief_->Bind(wxEVT_LISTBOX, [this](wxCommandEvent&) { brief_->SetSelection(wxNOT_FOUND); });
     core_.Log().SetDescriptionSource(this);
+    status_ = std::make_unique<StatusPanelControl>(statusPanel_, cpuGraph_);
 }
 
 void CMainDlg::OnInitDialog() { core_.Start(*this); }
@@ -194,36 +215,52 @@ void CMainDlg::ShowSettings() {
     UpdateDescriptionTexts();
 }
 
-void CMainDlg::BuildStatusPanel() {
-    wxSize size = statusPanel_->GetClientSize();
-    InpaneColours colours;
-    colours.window = RgbOf(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
-    colours.edgeOuter = RgbOf(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW));
-    colours.edgeInner = RgbOf(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNHIGHLIGHT));
-    inpane_.BuildBackground(size.x, size.y, colours);
-    inpane_.Repaint();
-    ShowStatusPanel();
-}
-
-void CMainDlg::ShowStatusPanel() {
-    const PanelPicture& screen = inpane_.Screen();
-    if (screen.pixels.Width() > 0 && screen.pixels.Height() > 0) statusPanel_->SetImage(RenderPicture(screen.pixels, screen.texts));
-}
+void CMainDlg::BuildStatusPanel() { status_->BuildBackground(); }
 
 void CMainDlg::StartTimer() { timer_.Start(1000); }
 
-void CMainDlg::SetupCpuGraph() {}
+void CMainDlg::SetupCpuGraph() { status_->SetupCpuGraph(); }
 
-void CMainDlg::SetupMeters() {}
+void CMainDlg::SetupMeters() {
+    wxSize size = inputMeter_->GetClientSize();
+    double dbRange = DbRangeForBits(core_.Pipeline().format.captureBits.load());
+    meterDrawer_ = std::make_unique<MeterDrawer>(size.x, size.y, dbRange);
+    meterHook_ = std::make_unique<MeterHookImpl>(*meterDrawer_, bridge_);
+}
+
+MeterBlockHook* CMainDlg::MeterHook() { return meterHook_.get(); }
+
+void CMainDlg::BlankMeters() {
+    metersBlank_ = true;
+    inputMeter_->ClearImage();
+    processedMeter_->ClearImage();
+}
+
+void CMainDlg::UpdateMeters() {
+    if (!meterDrawer_) return;
+    // Black while no device captures; a new frame after the device opened lights them again.
+    if (!core_.Pipeline().pipelineReady.load()) {
+        BlankMeters();
+        return;
+    }
+    if (!meterDrawer_->TakeNewest() && metersBlank_) return;
+    metersBlank_ = false;
+    const MeterPictures& pictures = meterDrawer_->Newest();
+    inputMeter_->SetImage(ToBitmap(pictures.input));
+    processedMeter_->SetImage(ToBitmap(pictures.processed));
+    MeterSnapshot m = core_.Meters();
+    inputHold_->SetText(wxString::FromUTF8(m.inputText));
+    processedHold_->SetText(wxString::FromUTF8(m.processedText));
+}
 
 void CMainDlg::SetGeneralPageIdle() {
     if (genPage_) genPage_->SetIdle();
 }
 
-void CMainDlg::StopRecording() {}
-
 void CMainDlg::ReleaseImages() {
-    for (CanvasControl* c : {inputMeter_, processedMeter_, cpuGraph_, statusPanel_}) c->ClearImage();
+    inputMeter_->ClearImage();
+    processedMeter_->ClearImage();
+    status_->Release();
 }
 
 void CMainDlg::DestroySettingsSheet() {
@@ -246,18 +283,85 @@ void CMainDlg::SetCompressionOptions(const std::string& text) {
 }
 
 void CMainDlg::SetDescription(const std::string& text) {
-    brief_->Clear();
-    brief_->Append(FromUtf8(text));
+    brief_->SetText(FromUtf8(text));
 }
+
+void CMainDlg::SetDeviceList(const std::vector<std::string>& items) {
+    if (genPage_) genPage_->SetDeviceList(items);
+}
+
+void CMainDlg::SetFormatList(const std::vector<std::string>& items) {
+    if (genPage_) genPage_->SetFormatList(items);
+}
+
+void CMainDlg::SelectFormat(int position) {
+    if (genPage_) genPage_->SelectFormat(position);
+}
+
+void CMainDlg::SetBitrateLabel(const std::string& text) {
+    if (genPage_) genPage_->SetBitrateLabel(text);
+}
+
+// --- RecordingView ---
+
+bool CMainDlg::AskYesNo(const std::string& text) {
+    return wxMessageBox(FromUtf8(text), "Pelmora", wxYES_NO | wxICON_QUESTION, this) == wxYES;
+}
+
+void CMainDlg::ShowMessage(const std::string& text) { wxMessageBox(FromUtf8(text), "Pelmora", wxOK, this); }
+
+void CMainDlg::SetRecordCaption(const std::string& caption) { record_->SetLabel(FromUtf8(caption)); }
+
+void CMainDlg::EnableRecord(bool enabled) {
+    bool hadFocus = wxWindow::FindFocus() == record_;
+    record_->Enable(enabled);
+    // The stop waits on the main thread; show the disabled button before it does.
+    if (!enabled) record_->Update();
+    // Disabling the focused button leaves the window without keyboard focus (no keys, not
+    // even Alt+F4, would arrive); give it back.
+    if (enabled && (hadFocus || wxWindow::FindFocus() == nullptr)) record_->SetFocus();
+}
+
+void CMainDlg::SetPauseCaption(const std::string& caption) { pause_->SetLabel(FromUtf8(caption)); }
+
+void CMainDlg::EnablePause(bool enabled) { pause_->Enable(enabled); }
+
+void CMainDlg::SetState(int state) { status_->SetState(state); }
+
+void CMainDlg::SetStatusValues(const StatusValues& v) {
+    status_->SetProcessValues({v.writeTime, v.fileSize, v.level, v.dcLeft, v.dcRight, v.dataLost});
+}
+
+void CMainDlg::ShowValues() { status_->ShowValues(); }
+
+void CMainDlg::BlinkState(int phase) { status_->BlinkState(phase); }
+
+std::string CMainDlg::OutputFileEntry() { return genPage_ ? genPage_->OutputEntry() : std::string(); }
+
+void CMainDlg::ShowOutputFileEntry(const std::string& entry) {
+    if (genPage_) genPage_->SetOutputEntry(entry);
+}
+
+void CMainDlg::CpuTick() { status_->CpuTick(core_.SampleCpu()); }
 
 // --- PageHost ---
 
 void CMainDlg::BuildEncoderCommand() {
-    core_.BuildEncoderCommand(*this);
+    core_.BuildEncoderCommand();
     UpdateDescriptionTexts();
 }
 
 void CMainDlg::FocusRecordButton() { record_->SetFocus(); }
+
+void CMainDlg::OnDeviceSelected(int position) {
+    core_.OnDeviceSelected(position);
+    UpdateDescriptionTexts();
+}
+
+void CMainDlg::OnFormatSelected(int position) {
+    core_.OnFormatSelected(position);
+    UpdateDescriptionTexts();
+}
 
 // --- DescriptionSource ---
 
@@ -290,7 +394,7 @@ std::string CMainDlg::CompressionOptionsText() const {
 
 void CMainDlg::OnClose(wxCloseEvent&) {
     // Every way out of the window runs the close sequence first.
-    core_.Close(*this);
+    core_.Close();
     core_.Log().SetDescriptionSource(nullptr);
     if (IsModal())
         EndModal(0);
@@ -301,6 +405,11 @@ void CMainDlg::OnClose(wxCloseEvent&) {
 void CMainDlg::OnCharHook(wxKeyEvent& event) {
     // Escape would end the dialog without the close sequence; it does nothing here.
     if (event.GetKeyCode() == WXK_ESCAPE) return;
+    // Alt+F4 closes through the close sequence also where no window manager takes the key.
+    if (event.GetKeyCode() == WXK_F4 && event.GetModifiers() == wxMOD_ALT) {
+        Close();
+        return;
+    }
     event.Skip();
 }
 
@@ -321,13 +430,14 @@ void CMainDlg::OnContextMenu(wxContextMenuEvent& event) {
     }
 }
 
-void CMainDlg::OnTimer(wxTimerEvent&) {}
+void CMainDlg::OnTimer(wxTimerEvent&) { core_.OnTimer(); }
 
-void CMainDlg::UpdateMeters() {}
+void CMainDlg::OnRecord() {
+    UpdateDescriptionTexts();
+    core_.OnRecord();
+}
 
-void CMainDlg::OnRecord() {}
-
-void CMainDlg::OnPause() {}
+void CMainDlg::OnPause() { core_.OnPause(); }
 
 void CMainDlg::SetRecordingControls(int mode) {
     if (mode != 1 && mode != 2) return;
@@ -349,7 +459,8 @@ void CMainDlg::OnLoad() {
     if (dialog.ShowModal() != wxID_OK) return;
     std::string path = ToUtf8(dialog.GetPath());
     presetFolder_ = FolderOf(path);
-    core_.LoadPreset(path, *this);
+    core_.LoadPreset(path);
+    UpdateDescriptionTexts();
 }
 
 void CMainDlg::OnSave() {

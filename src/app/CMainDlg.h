@@ -4,7 +4,6 @@
 
 #include <wx/button.h>
 #include <wx/dialog.h>
-#include <wx/listbox.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
 
@@ -13,7 +12,8 @@
 #include <string>
 
 #include "app/AppCore.h"
-#include "monitor/CInpane.h"
+#include "monitor/MeterDrawer.h"
+#include "monitor/StatusPanelControl.h"
 #include "settings/PageHost.h"
 
 namespace pelmora {
@@ -39,13 +39,34 @@ public:
     void SetupCpuGraph() override;
     void SetupMeters() override;
     void SetGeneralPageIdle() override;
-    void StopRecording() override;
     void ReleaseImages() override;
     void DestroySettingsSheet() override;
     void StopTimer() override;
     void ReportSettingsWriteFailure(const std::string& path, const std::string& reason) override;
     void SetCompressionOptions(const std::string& text) override;
     void SetDescription(const std::string& text) override;
+    void SetDeviceList(const std::vector<std::string>& items) override;
+    void SetFormatList(const std::vector<std::string>& items) override;
+    void SelectFormat(int position) override;
+    void SetBitrateLabel(const std::string& text) override;
+    void BlankMeters() override;
+    MeterBlockHook* MeterHook() override;
+
+    // RecordingView
+    bool AskYesNo(const std::string& text) override;
+    void ShowMessage(const std::string& text) override;
+    void SetRecordingControls(int state) override;
+    void SetRecordCaption(const std::string& caption) override;
+    void EnableRecord(bool enabled) override;
+    void SetPauseCaption(const std::string& caption) override;
+    void EnablePause(bool enabled) override;
+    void SetState(int state) override;
+    void SetStatusValues(const StatusValues& values) override;
+    void ShowValues() override;
+    void BlinkState(int phase) override;
+    std::string OutputFileEntry() override;
+    void ShowOutputFileEntry(const std::string& entry) override;
+    void CpuTick() override;
 
     // PageHost
     RecSettings& Settings() override { return core_.Settings(); }
@@ -54,6 +75,8 @@ public:
     void BuildEncoderCommand() override;
     BitrateTable ActiveBitrateTable() const override { return core_.ActiveBitrateTable(); }
     void FocusRecordButton() override;
+    void OnDeviceSelected(int position) override;
+    void OnFormatSelected(int position) override;
 
     // DescriptionSource: texts kept on the main thread, read by the log from any thread.
     std::string DeviceText() const override;
@@ -63,13 +86,12 @@ public:
 
 private:
     struct Bridge;
+    class MeterHookImpl;
 
     wxRect DluRect(int x, int y, int w, int h) const;
     void CreateControls();
     void UpdateDescriptionTexts();
-    void ShowStatusPanel();
     void UpdateMeters();
-    void SetRecordingControls(int mode);
 
     void OnClose(wxCloseEvent& event);
     void OnCharHook(wxKeyEvent& event);
@@ -90,7 +112,7 @@ private:
     wxButton* save_ = nullptr;
     wxTextCtrl* compression_ = nullptr;
     wxTextCtrl* presetName_ = nullptr;
-    wxListBox* brief_ = nullptr;
+    CanvasControl* brief_ = nullptr;  // one line, nothing to select
     CanvasControl* inputMeter_ = nullptr;
     CanvasControl* processedMeter_ = nullptr;
     CanvasControl* inputHold_ = nullptr;
@@ -103,7 +125,10 @@ private:
     wxFont sheetFont_;
     wxTimer timer_;
 
-    CInpane inpane_;
+    std::unique_ptr<StatusPanelControl> status_;
+    std::unique_ptr<MeterDrawer> meterDrawer_;
+    std::unique_ptr<MeterHookImpl> meterHook_;
+    bool metersBlank_ = true;
     std::string presetFolder_;
 
     mutable std::mutex textMutex_;  // guards the four description texts

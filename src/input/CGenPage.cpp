@@ -161,8 +161,26 @@ void CGenPage::CreateControls() {
         ValidateOutputName();
         event.Skip();
     });
+    device_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { host_.OnDeviceSelected(device_->GetSelection()); });
+    format_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { host_.OnFormatSelected(format_->GetSelection()); });
     browse_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { BrowseOutputFile(); });
 }
+
+void CGenPage::SetDeviceList(const std::vector<std::string>& items) {
+    device_->Clear();
+    for (const std::string& item : items) device_->Append(FromUtf8(item));
+}
+
+void CGenPage::SetFormatList(const std::vector<std::string>& items) {
+    format_->Clear();
+    for (const std::string& item : items) format_->Append(FromUtf8(item));
+}
+
+void CGenPage::SelectFormat(int position) {
+    if (position >= 0 && static_cast<unsigned>(position) < format_->GetCount()) format_->SetSelection(position);
+}
+
+void CGenPage::SetBitrateLabel(const std::string& text) { bitrateLabel_->SetLabel(FromUtf8(text)); }
 
 std::string CGenPage::SelectedText(const wxChoice* list) const {
     int sel = list->GetSelection();

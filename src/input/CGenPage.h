@@ -9,6 +9,7 @@
 #include <wx/textctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "settings/PageHost.h"
 #include "settings/PropSheet.h"
@@ -31,6 +32,12 @@ public:
     wxChoice* FormatList() const { return format_; }
     wxChoice* SourceList() const { return source_; }
     std::string SelectedText(const wxChoice* list) const;
+
+    // Filled by the device and format enumeration.
+    void SetDeviceList(const std::vector<std::string>& items);
+    void SetFormatList(const std::vector<std::string>& items);
+    void SelectFormat(int position);
+    void SetBitrateLabel(const std::string& text);
 
     /// Reads the output entry back (ValidateOutputName) and returns the page's copy of it.
     std::string OutputEntry();

@@ -5,8 +5,8 @@
 
 namespace pelmora {
 
-CanvasControl::CanvasControl(wxWindow* parent, int id, const wxRect& rect)
-    : wxWindow(parent, id, rect.GetPosition(), rect.GetSize(), wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE),
+CanvasControl::CanvasControl(wxWindow* parent, int id, const wxRect& rect, long border)
+    : wxWindow(parent, id, rect.GetPosition(), rect.GetSize(), border | wxFULL_REPAINT_ON_RESIZE),
       fill_(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE)) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Bind(wxEVT_PAINT, &CanvasControl::OnPaint, this);
@@ -47,7 +47,7 @@ void CanvasControl::OnPaint(wxPaintEvent&) {
         dc.SetFont(GetFont());
         dc.SetTextForeground(GetForegroundColour());
         dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-        int y = 0;
+        int y = text_.Find('\n') == wxNOT_FOUND ? (GetClientSize().y - dc.GetCharHeight()) / 2 : 0;
         for (const wxString& line : wxSplit(text_, '\n', '\0')) {
             dc.DrawText(line, 2, y);
             y += dc.GetCharHeight();

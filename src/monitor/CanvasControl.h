@@ -11,7 +11,7 @@ namespace pelmora {
 
 class CanvasControl : public wxWindow {
 public:
-    CanvasControl(wxWindow* parent, int id, const wxRect& rect);
+    CanvasControl(wxWindow* parent, int id, const wxRect& rect, long border = wxBORDER_NONE);
 
     /// The image copied to the control from its top left corner on every paint.
     void SetImage(const wxBitmap& image);

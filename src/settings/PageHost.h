@@ -19,6 +19,9 @@ public:
     virtual BitrateTable ActiveBitrateTable() const = 0;
     /// Gives the keyboard focus to the Record button.
     virtual void FocusRecordButton() = 0;
+    /// The General page's Device and Format lists changed their selection.
+    virtual void OnDeviceSelected(int position) = 0;
+    virtual void OnFormatSelected(int position) = 0;
 };
 
 }  // namespace pelmora

@@ -1,20 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/AppCore.h"
+#include "capture/SimulatedWaveIn.h"
 #include "settings/SettingsFile.h"
 #include "support/TempDir.h"
 
 namespace pelmora {
 namespace {
 
-// Records the window's steps, and what the program looked like at each of them.
+// Records the window's steps, and what the program looked like at some of them.
 class FakeView : public AppView {
 public:
     explicit FakeView(AppCore& core) : core_(core) {}
+    // The core makes its program folder the working folder; leave the test's folder.
+    ~FakeView() override {
+        if (::chdir("/") != 0) std::abort();
+    }
 
     void CreateSettingsSheet() override { Step("sheet"); }
     void ShowSettings() override { Step("show"); }
@@ -23,12 +32,6 @@ public:
     void SetupCpuGraph() override { Step("graph"); }
     void SetupMeters() override { Step("meters"); }
     void SetGeneralPageIdle() override { Step("idle"); }
-    void StopRecording() override {
-        Step("stop");
-        // What the stop leaves behind must reach the saved file.
-        SetTextField(core_.Settings().presetName, "after stop");
-        core_.Pipeline().isRecording = false;
-    }
     void ReleaseImages() override { Step("release"); }
     void DestroySettingsSheet() override { Step("destroy"); }
     void StopTimer() override { Step("killtimer"); }
@@ -37,11 +40,40 @@ public:
         Step("options");
         options = text;
     }
-    void SetDescription(const std::string&) override { Step("description"); }
+    void SetDescription(const std::string&) override {}
+    void SetDeviceList(const std::vector<std::string>& items) override {
+        Step("devices");
+        devices = items;
+    }
+    void SetFormatList(const std::vector<std::string>& items) override { formats = items; }
+    void SelectFormat(int) override {}
+    void SetBitrateLabel(const std::string&) override {}
+    void BlankMeters() override { Step("blank"); }
+
+    bool AskYesNo(const std::string&) override { return true; }
+    void ShowMessage(const std::string&) override { Step("message"); }
+    void SetRecordingControls(int) override {}
+    void SetRecordCaption(const std::string&) override {}
+    void EnableRecord(bool enabled) override { recordEnabled = enabled; }
+    void SetPauseCaption(const std::string&) override {}
+    void EnablePause(bool) override {}
+    void SetState(int s) override {
+        state = s;
+        if (s == kStateReady && core_.Pipeline().isRecording.load() == false && stopping) Step("stopped");
+    }
+    void SetStatusValues(const StatusValues&) override {}
+    void ShowValues() override {}
+    void BlinkState(int) override {}
+    std::string OutputFileEntry() override { return "take"; }
+    void ShowOutputFileEntry(const std::string&) override {}
 
     std::vector<std::string> steps;
+    std::vector<std::string> devices, formats;
     std::string options;
     bool iniExistedAtSheet = false;
+    bool recordEnabled = false;
+    bool stopping = false;
+    int state = -1;
 
 private:
     void Step(const std::string& name) {
@@ -50,6 +82,12 @@ private:
     }
     AppCore& core_;
 };
+
+std::unique_ptr<WaveInBackend> Simulated() {
+    SimulatedWaveInConfig config;
+    config.source = SimulatedSource::kSine;
+    return std::make_unique<SimulatedWaveInBackend>(config);
+}
 
 std::size_t IndexOf(const std::vector<std::string>& v, const std::string& s) {
     for (std::size_t i = 0; i < v.size(); ++i)
@@ -66,7 +104,7 @@ bool LogHas(AppCore& core, const std::string& suffix) {
 
 TEST(AppCore, FirstStartLoadsDefaultsBeforeTheSheetExists) {
     test::TempDir dir;
-    AppCore core(dir.Path());
+    AppCore core(dir.Path(), Simulated());
     FakeView view(core);
     core.Start(view);
     EXPECT_TRUE(view.iniExistedAtSheet);
@@ -81,70 +119,115 @@ TEST(AppCore, FirstStartLoadsDefaultsBeforeTheSheetExists) {
     EXPECT_LT(IndexOf(s, "graph"), IndexOf(s, "meters"));
     EXPECT_LT(IndexOf(s, "meters"), IndexOf(s, "idle"));
     EXPECT_EQ(s.back(), "idle");
+    core.Close();
     EXPECT_FALSE(view.options.empty());
 }
 
-TEST(AppCore, CloseWhileRecordingStopsFirstThenSavesVersion130) {
+TEST(AppCore, StartOpensTheDeviceAfterEverythingElse) {
     test::TempDir dir;
-    AppCore core(dir.Path());
+    AppCore core(dir.Path(), Simulated());
     FakeView view(core);
     core.Start(view);
-    core.Settings().settingsVersion = 7;
-    core.Pipeline().isRecording = true;
-    view.steps.clear();
-    core.Close(view);
+    EXPECT_FALSE(view.devices.empty());
+    EXPECT_FALSE(view.formats.empty());
+    EXPECT_LT(IndexOf(view.steps, "devices"), IndexOf(view.steps, "show"));
+    EXPECT_TRUE(core.Pipeline().pipelineReady.load());
+    EXPECT_TRUE(view.recordEnabled);
+    EXPECT_EQ(view.state, kStateReady);
+    EXPECT_TRUE(LogHas(core, "CPU usage counter initialized"));
+    core.Close();
+    EXPECT_FALSE(core.Pipeline().pipelineReady.load());
+}
 
+TEST(AppCore, DeviceThatCannotOpenLeavesRecordDisabledAndCloseStillRuns) {
+    test::TempDir dir;
+    SimulatedWaveInConfig config;
+    config.deviceBusy = true;
+    AppCore core(dir.Path(), std::make_unique<SimulatedWaveInBackend>(config));
+    FakeView view(core);
+    core.Start(view);
+    EXPECT_FALSE(view.recordEnabled);
+    EXPECT_EQ(view.state, kStateNotReady);
+    EXPECT_NE(IndexOf(view.steps, "blank"), view.steps.size());
+    core.Close();
+    EXPECT_EQ(test::ReadFile(core.IniPath()).size(), kSettingsFileSize);
+}
+
+TEST(AppCore, CloseWhileRecordingStopsAndCompletesTheFileThenSavesVersion130) {
+    test::TempDir dir;
+    AppCore core(dir.Path(), Simulated());
+    FakeView view(core);
+    core.Start(view);
+    core.Settings().writeUncompressed = 1;
+    core.Settings().addTimestamp = 0;
+    core.Settings().settingsVersion = 7;
+    core.OnRecord();
+    ASSERT_TRUE(core.IsRecording());
+    view.steps.clear();
+    view.stopping = true;
+    core.Close();
+
+    EXPECT_FALSE(core.IsRecording());
     ASSERT_FALSE(view.steps.empty());
-    EXPECT_EQ(view.steps.front(), "stop");
+    EXPECT_EQ(view.steps.front(), "stopped");
     EXPECT_LT(IndexOf(view.steps, "release"), IndexOf(view.steps, "destroy"));
     EXPECT_LT(IndexOf(view.steps, "destroy"), IndexOf(view.steps, "killtimer"));
+    EXPECT_TRUE(LogHas(core, "Recording is being stoped. Waiting for buffers to be flushed..."));
+
+    // The WAV file is complete: both header sizes agree with its length.
+    std::vector<char> wav = test::ReadFile(dir / "take.wav");
+    ASSERT_GE(wav.size(), 44u);
+    uint32_t riff = 0, data = 0;
+    std::memcpy(&riff, wav.data() + 4, 4);
+    std::memcpy(&data, wav.data() + 40, 4);
+    EXPECT_EQ(riff, wav.size() - 8);
+    EXPECT_EQ(data, wav.size() - 44);
 
     std::vector<char> bytes = test::ReadFile(core.IniPath());
     ASSERT_EQ(bytes.size(), kSettingsFileSize);
     RecSettings saved;
     std::memcpy(&saved, bytes.data(), sizeof saved);
     EXPECT_EQ(saved.settingsVersion, 130);
-    EXPECT_EQ(TextField(saved.presetName), "after stop");
     EXPECT_EQ(std::string(bytes.data() + kRecSettingsSize), SettingsDigest(saved));
 }
 
 TEST(AppCore, SavedSettingsLoadCleanlyOnTheNextStart) {
     test::TempDir dir;
     {
-        AppCore core(dir.Path());
+        AppCore core(dir.Path(), Simulated());
         FakeView view(core);
         core.Start(view);
         SetTextField(core.Settings().presetName, "50% louder");
-        core.Close(view);
+        core.Close();
     }
-    AppCore again(dir.Path());
+    AppCore again(dir.Path(), Simulated());
     FakeView view(again);
     again.Start(view);
     EXPECT_TRUE(LogHas(again, "Preset \"50% louder\" (pelmora.ini) loaded"));
-    again.Close(view);
+    again.Close();
 }
 
 TEST(AppCore, CloseRunsOnceAndNeverBeforeStart) {
     test::TempDir dir;
-    AppCore core(dir.Path());
+    AppCore core(dir.Path(), Simulated());
     FakeView view(core);
-    core.Close(view);
+    core.Close();
     EXPECT_TRUE(view.steps.empty());
     EXPECT_FALSE(test::FileExists(core.IniPath()));
     core.Start(view);
-    core.Close(view);
+    core.Close();
     std::size_t after = view.steps.size();
-    core.Close(view);
+    core.Close();
     EXPECT_EQ(view.steps.size(), after);
 }
 
 TEST(AppCore, UnwritableIniIsReportedAndTheCloseGoesOn) {
     test::TempDir dir;
-    AppCore core(dir.Path() + "missing/");
+    AppCore core(dir.Path() + "missing/", Simulated());
     FakeView view(core);
     core.Start(view);
     view.steps.clear();
-    core.Close(view);
+    core.Close();
     EXPECT_LT(IndexOf(view.steps, "writefail"), IndexOf(view.steps, "killtimer"));
     EXPECT_NE(IndexOf(view.steps, "killtimer"), view.steps.size());
 }

@@ -1,0 +1,81 @@
+#include "monitor/StatusPanelControl.h"
+
+#include <wx/settings.h>
+
+#include "monitor/CInpane.h"
+#include "monitor/CanvasControl.h"
+#include "monitor/CpuGraph.h"
+#include "monitor/PictureRender.h"
+
+namespace pelmora {
+
+namespace {
+Rgb RgbOf(const wxColour& c) { return MakeRgb(c.Red(), c.Green(), c.Blue()); }
+}  // namespace
+
+struct StatusPanelControl::Impl {
+    CanvasControl* panel;
+    CanvasControl* graph;
+    CInpane inpane;
+    CpuGraph cpuGraph;
+};
+
+StatusPanelControl::StatusPanelControl(CanvasControl* panel, CanvasControl* graph)
+    : impl_(std::make_unique<Impl>(Impl{panel, graph, {}, {}})) {}
+
+StatusPanelControl::~StatusPanelControl() = default;
+
+void StatusPanelControl::Show() {
+    const PanelPicture& screen = impl_->inpane.Screen();
+    if (screen.pixels.Width() > 0 && screen.pixels.Height() > 0)
+        impl_->panel->SetImage(RenderPicture(screen.pixels, screen.texts));
+}
+
+void StatusPanelControl::BuildBackground() {
+    wxSize size = impl_->panel->GetClientSize();
+    InpaneColours colours;
+    colours.window = RgbOf(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
+    colours.edgeOuter = RgbOf(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW));
+    colours.edgeInner = RgbOf(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNHIGHLIGHT));
+    impl_->inpane.BuildBackground(size.x, size.y, colours);
+    impl_->inpane.Repaint();
+    Show();
+}
+
+void StatusPanelControl::SetState(int state) { impl_->inpane.SetState(state); }
+
+void StatusPanelControl::SetProcessValues(const std::array<std::string, 6>& values) {
+    const PanelValue rows[6] = {PanelValue::WriteTime, PanelValue::FileSize, PanelValue::Level,
+                                PanelValue::DcLeft,    PanelValue::DcRight,  PanelValue::DataLost};
+    for (int i = 0; i < 6; ++i) impl_->inpane.SetValue(rows[i], values[static_cast<std::size_t>(i)]);
+}
+
+void StatusPanelControl::ShowValues() {
+    impl_->inpane.ShowValues();
+    Show();
+}
+
+void StatusPanelControl::BlinkState(int show) {
+    impl_->inpane.BlinkState(show);
+    Show();
+}
+
+void StatusPanelControl::SetupCpuGraph() {
+    wxSize size = impl_->graph->GetClientSize();
+    impl_->cpuGraph.SetupCpuGraph(size.x, size.y, impl_->inpane);
+    impl_->graph->SetImage(ToBitmap(impl_->cpuGraph.Image()));
+}
+
+void StatusPanelControl::CpuTick(int32_t sample) {
+    impl_->cpuGraph.StoreSample(sample);
+    impl_->cpuGraph.DrawCpuGraph(impl_->inpane);
+    impl_->cpuGraph.AdvanceCursor();
+    impl_->graph->SetImage(ToBitmap(impl_->cpuGraph.Image()));
+}
+
+void StatusPanelControl::Release() {
+    impl_->panel->ClearImage();
+    impl_->graph->ClearImage();
+}
+
+}  // namespace pelmora

@@ -213,11 +213,22 @@ void RecordingControl::WaitForStopDrain() {
 void RecordingControl::WaitForFlush(OutputKind kind) {
     SyncEvent& stopped = state_.events.recStopped;
     if (kind == OutputKind::EncoderPipe && encoder_) {
-        if (stopped.WaitFor(flushLimit_)) return;
-        // An encoder that no longer reads keeps the writer in its write: ending the process
-        // makes that write fail, and the writer drains the rest.
-        encoder_->Kill();
-        log_.AddLogLine("ERROR:   The encoder stopped reading its input and was ended");
+        // A slow encoder may take long for a full queue; only one that takes nothing for a
+        // whole period is given up on.
+        double written = state_.writeTime.Load();
+        for (;;) {
+            if (stopped.WaitFor(flushLimit_)) return;
+            const double now = state_.writeTime.Load();
+            if (now > written) {
+                written = now;
+                continue;
+            }
+            // It keeps the writer in its write: ending the process makes that write fail,
+            // and the writer drains the rest.
+            encoder_->Kill();
+            log_.AddLogLine("ERROR:   The encoder stopped reading its input and was ended");
+            break;
+        }
     }
     stopped.Wait();
 }

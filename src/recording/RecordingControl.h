@@ -56,8 +56,8 @@ public:
     /// Free space of the output folder's volume; by default FreeSpaceBytes.
     void SetFreeSpaceSource(FreeSpaceSource source) { freeSpace_ = std::move(source); }
     FreeSpaceSource FreeSpace() const { return freeSpace_; }
-    /// How long the stop waits for the writer's flush before it ends an encoder that no
-    /// longer reads (a file output is always waited for).
+    /// How long the stop's flush may go without the encoder taking any sound before the
+    /// encoder is ended (a file output is always waited for).
     void SetFlushLimit(std::chrono::milliseconds limit) { flushLimit_ = limit; }
 
 private:

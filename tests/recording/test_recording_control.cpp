@@ -206,3 +206,67 @@ TEST(RecordAndStop, LeftoverBlocksAreFreedAtTheNextStart) {
 
 }  // namespace
 }  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+/// An encoder whose input nobody reads until it is killed.
+class StuckEncoder : public RecordingEncoder {
+public:
+    bool Start(const std::string&, int* writeFd) override {
+        if (::pipe(fds_) != 0) return false;
+        *writeFd = fds_[1];
+        return true;
+    }
+    void Stop() override {
+        ++stops;
+        ::close(fds_[1]);
+        if (fds_[0] >= 0) ::close(fds_[0]);
+    }
+    void Kill() override {
+        ++kills;
+        ::close(fds_[0]);  // as the process's end of the pipe goes with it
+        fds_[0] = -1;
+    }
+    int stops = 0, kills = 0;
+
+private:
+    int fds_[2] = {-1, -1};
+};
+
+TEST(RecordAndStop, StopEndsAnEncoderThatNoLongerReadsInsteadOfWaitingForever) {
+    StuckEncoder encoder;
+    RecordingRig rig(&encoder);
+    rig.settings.writeUncompressed = 0;
+    rig.control.SetFlushLimit(std::chrono::milliseconds(100));
+    rig.control.OnRecord();
+    ASSERT_TRUE(rig.control.IsRecording());
+    rig.Feed(8);  // more than the pipe holds
+    rig.control.OnRecord();
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_EQ(encoder.kills, 1);
+    EXPECT_EQ(encoder.stops, 1);
+    EXPECT_TRUE(rig.Logged("ERROR:   The encoder stopped reading its input and was ended"));
+    EXPECT_EQ(rig.LastText().substr(0, 17), "Recording stoped.");
+    EXPECT_EQ(rig.view.state, kStateReady);
+}
+
+TEST(RecordAndStop, LogFileBesideTheOutputHoldsTheRecordingsLines) {
+    RecordingRig rig;
+    rig.settings.logDuringRecording = 1;
+    rig.settings.logFileMode = 0;
+    rig.control.OnRecord();
+    rig.Feed(2);
+    rig.control.OnRecord();
+    EXPECT_FALSE(rig.log.LogFileOpen());
+    const auto bytes = test::ReadFile(rig.dir / "out.wav.log");
+    const std::string text(bytes.begin(), bytes.end());
+    const std::string stamp = "17:45:01.23 - ";
+    EXPECT_NE(text.find("\r\n\r\n" + stamp + "Recording started to " + rig.dir.Path() + "out.wav\r\n"), std::string::npos);
+    EXPECT_NE(text.find(stamp + "Recording stoped. Output file size 34.50 KB. Final duration 00:00:00.20 \r\n\r\n"),
+              std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace pelmora

@@ -33,7 +33,9 @@ struct CLogList::Bridge {
 };
 
 CLogList::CLogList(wxWindow* parent, int id, EventLog& log)
-    : wxChoice(parent, id), log_(log), bridge_(std::make_shared<Bridge>()) {
+    : wxOwnerDrawnComboBox(parent, id, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0, nullptr,
+                           wxCB_READONLY),
+      log_(log), bridge_(std::make_shared<Bridge>()) {
     bridge_->box = this;
     std::weak_ptr<Bridge> weak = bridge_;
     log_.SetObserver([weak] {

@@ -2,7 +2,7 @@
 // Window code: the event log box, a drop-down list that mirrors the EventLog's lines and
 // shows the newest one. Its context menu clears the log or saves it to a text file.
 
-#include <wx/choice.h>
+#include <wx/odcombo.h>
 
 #include <memory>
 
@@ -10,7 +10,8 @@
 
 namespace pelmora {
 
-class CLogList : public wxChoice {
+// A wx-drawn drop-down, since GTK keeps right clicks on its native one to itself.
+class CLogList : public wxOwnerDrawnComboBox {
 public:
     CLogList(wxWindow* parent, int id, EventLog& log);
     ~CLogList() override;

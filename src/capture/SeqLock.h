@@ -27,8 +27,9 @@ public:
         std::memcpy(words, &value, sizeof(T));
         const uint64_t seq = sequence_.load(std::memory_order_relaxed);
         sequence_.store(seq + 1, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
-        for (std::size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_relaxed);
+        // Release stores keep the odd sequence ahead of every word: a reader that sees a new
+        // word also sees the write under way.
+        for (std::size_t i = 0; i < kWords; ++i) words_[i].store(words[i], std::memory_order_release);
         sequence_.store(seq + 2, std::memory_order_release);
     }
 
@@ -37,8 +38,7 @@ public:
         for (;;) {
             const uint64_t before = sequence_.load(std::memory_order_acquire);
             if ((before & 1) == 0) {
-                for (std::size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_relaxed);
-                std::atomic_thread_fence(std::memory_order_acquire);
+                for (std::size_t i = 0; i < kWords; ++i) words[i] = words_[i].load(std::memory_order_acquire);
                 if (sequence_.load(std::memory_order_relaxed) == before) break;
             }
             std::this_thread::yield();

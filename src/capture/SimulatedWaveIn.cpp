@@ -38,9 +38,16 @@ public:
         const int bits = format_.bitsPerSample;
         const int channels = std::max<int>(format_.channels, 1);
         if (config_.source == SimulatedSource::kSupplied) {
-            for (uint32_t i = 0; i < length; ++i) {
-                data[i] = config_.supplied.empty() ? 0 : config_.supplied[suppliedPos_];
-                if (!config_.supplied.empty()) suppliedPos_ = (suppliedPos_ + 1) % config_.supplied.size();
+            const std::vector<uint8_t>& from = config_.supplied;
+            if (from.empty()) {
+                std::memset(data, 0, length);
+                return;
+            }
+            for (uint32_t done = 0; done < length;) {
+                const std::size_t n = std::min<std::size_t>(length - done, from.size() - suppliedPos_);
+                std::memcpy(data + done, from.data() + suppliedPos_, n);
+                done += static_cast<uint32_t>(n);
+                suppliedPos_ = (suppliedPos_ + n) % from.size();
             }
             return;
         }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 
 namespace pelmora {
@@ -26,8 +27,7 @@ bool SingleInstance::Acquire(int waitMs) {
     // Close-on-exec: a child process (the encoder) must never keep the lock alive.
     int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return true;  // no guard possible; run anyway
-    struct timespec start {};
-    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             fd_ = fd;
@@ -37,10 +37,7 @@ bool SingleInstance::Acquire(int waitMs) {
             ::close(fd);
             return true;
         }
-        struct timespec now {};
-        ::clock_gettime(CLOCK_MONOTONIC, &now);
-        long elapsedMs = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-        if (elapsedMs >= waitMs) {
+        if (std::chrono::steady_clock::now() >= deadline) {
             ::close(fd);
             return false;
         }

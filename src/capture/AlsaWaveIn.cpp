@@ -244,10 +244,21 @@ public:
             st = Checked(snd_pcm_prepare(pcm_.get()), "snd_pcm_prepare");
         if (st.ok()) st = Checked(snd_pcm_start(pcm_.get()), "snd_pcm_start");
         if (!st.ok()) return st.code;
-        position_.store(0);
+        {
+            std::lock_guard<std::mutex> lock(countMutex_);
+            position_.store(0);
+            discarded_.store(0);
+        }
         lastDelivery_ = std::chrono::steady_clock::now();
         capturing_.store(true);
         stateChanged_.notify_all();
+        return 0;
+    }
+
+    WaveResult Counters(uint64_t* position, uint64_t* discarded) override {
+        std::lock_guard<std::mutex> lock(countMutex_);
+        *position = position_.load();
+        *discarded = discarded_.load();
         return 0;
     }
 
@@ -336,13 +347,19 @@ private:
                 return;
             }
             if ((revents & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) == 0) continue;
-            if (!ReadOnce()) return;
+            // Take everything that is there: some plugins (pulse) hand out a few frames per
+            // wake-up and drop what is not read in time without reporting an overrun. The
+            // bound keeps a device that is never empty from shutting out Reset.
+            bool readSome = true;
+            for (int i = 0; i < 64 && readSome && capturing_.load(); ++i)
+                if (!ReadOnce(&readSome)) return;
         }
     }
 
     // One read into the head of the queue, or into scratch when nothing is queued: the
     // device never waits, and what it delivered still counts in the position.
-    bool ReadOnce() {
+    bool ReadOnce(bool* readSome = nullptr) {
+        if (readSome) *readSome = false;
         WaveHeader* head = nullptr;
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -364,7 +381,9 @@ private:
             return false;
         }
         const uint32_t bytes = static_cast<uint32_t>(got) * frameBytes_;
-        position_.fetch_add(bytes);
+        if (readSome) *readSome = true;
+        Count(bytes, head == nullptr);
+
         lastDelivery_ = std::chrono::steady_clock::now();
         if (head != nullptr) {
             head->bytesRecorded += bytes;
@@ -399,7 +418,7 @@ private:
         const double gap = std::chrono::duration<double>(now - lastDelivery_).count();
         // An overrun discards at least the whole device buffer.
         const uint64_t lostFrames = std::max<uint64_t>(bufferFrames_, static_cast<uint64_t>(gap * rate_));
-        position_.fetch_add(lostFrames * frameBytes_);
+        Count(lostFrames * frameBytes_, true);
         lastDelivery_ = now;
         return true;
     }
@@ -457,7 +476,17 @@ private:
     bool closed_ = false;                 // under mutex_
     std::atomic<bool> capturing_{false};  // changed under mutex_, read by the loop without it
     std::atomic<int> failure_{0};
+    // Bytes delivered, and the share of them that went into no buffer. Updated together so
+    // that the receiving thread counts each lost byte once and only as lost.
+    void Count(uint64_t bytes, bool discarded) {
+        std::lock_guard<std::mutex> lock(countMutex_);
+        position_.fetch_add(bytes);
+        if (discarded) discarded_.fetch_add(bytes);
+    }
+
+    std::mutex countMutex_;
     std::atomic<uint64_t> position_{0};
+    std::atomic<uint64_t> discarded_{0};
 };
 
 }  // namespace

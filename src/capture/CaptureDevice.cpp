@@ -110,8 +110,10 @@ bool CaptureDevice::OpenCaptureDevice() {
     // may return its first buffer at once, and one returned while pipelineReady is clear
     // would be ignored and never queued again.
     uint64_t position = 0;
-    if (dev.Position(&position) != 0) position = 0;
+    uint64_t discarded = 0;
+    if (dev.Counters(&position, &discarded) != 0) position = discarded = 0;
     s.lastDevicePosition.store(position);
+    s.lastDiscardedBytes.store(discarded);
     s.deviceFreeBytes.store(static_cast<int64_t>(g.deviceBufferCount) * g.bufferBytes);
     s.lostSeconds.Store(0.0);
     s.firstBufferPending.store(true);

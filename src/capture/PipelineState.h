@@ -78,6 +78,7 @@ struct PipelineState {
     // Device accounting: owned by the receiving thread, set by the device open.
     std::atomic<int64_t> deviceFreeBytes{0};
     std::atomic<uint64_t> lastDevicePosition{0};
+    std::atomic<uint64_t> lastDiscardedBytes{0};  // device's count of bytes that reached no buffer
 
     // Fill states in percent: receiving thread writes, supervision reads.
     std::atomic<int> deviceFreePercent{100};
@@ -89,7 +90,8 @@ struct PipelineState {
 };
 
 /// The receiving thread's accounting for one returned buffer, at device position `position`
-/// (bytes captured since start): overrun loss, fill states and bytes in flight.
-void ApplyDeviceAccounting(PipelineState& state, uint64_t position);
+/// (bytes captured since start) of which `discarded` never reached a buffer: overrun loss,
+/// fill states and bytes in flight.
+void ApplyDeviceAccounting(PipelineState& state, uint64_t position, uint64_t discarded = 0);
 
 }  // namespace pelmora

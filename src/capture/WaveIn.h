@@ -61,6 +61,12 @@ public:
     virtual WaveResult Start() = 0;
     /// Bytes the device has delivered since start, including bytes it had to discard.
     virtual WaveResult Position(uint64_t* bytes) = 0;
+    /// Position together with the part of it that never reached a buffer (read while
+    /// nothing was queued, or gone in an overrun), taken at one moment.
+    virtual WaveResult Counters(uint64_t* position, uint64_t* discarded) {
+        *discarded = 0;
+        return Position(position);
+    }
     /// Returns every queued buffer (as messages) and stops capturing.
     virtual WaveResult Reset() = 0;
     virtual WaveResult Close() = 0;

@@ -174,9 +174,12 @@ void CWaveThread::OnWaveData(WaveHeader* header) {
     const WaveResult added = device->Add(header);
     if (added == 0) device_.liveHeaderCount.fetch_add(1);
     uint64_t position = 0;
-    if (device->Position(&position) != 0)
+    uint64_t discarded = s.lastDiscardedBytes.load(std::memory_order_relaxed);
+    if (device->Counters(&position, &discarded) != 0) {
         position = s.lastDevicePosition.load(std::memory_order_relaxed) + header->bufferLength;
-    ApplyDeviceAccounting(s, position);
+        discarded = s.lastDiscardedBytes.load(std::memory_order_relaxed);
+    }
+    ApplyDeviceAccounting(s, position, discarded);
     if (added != 0 && !s.deviceFailed.load()) Fail(added, "ERROR:   failed to add sound buffer");
 }
 

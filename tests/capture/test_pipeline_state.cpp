@@ -141,6 +141,18 @@ TEST_F(AccountingTest, PositionJumpBeyondTheQueueIsLost) {
     EXPECT_EQ(s.deviceFreeBytes, 17640);
 }
 
+TEST_F(AccountingTest, BytesThatReachedNoBufferAreLostWithoutFillingTheQueue) {
+    // A 0.3 s gap while every queued buffer was still empty, plus the buffer just returned.
+    ApplyDeviceAccounting(s, 4 * 17640, 3 * 17640);
+    EXPECT_NEAR(s.lostSeconds.Load(), 0.3, 1e-9);
+    EXPECT_EQ(s.deviceFreeBytes, 20 * 17640) << "the queue is as empty as before";
+    EXPECT_EQ(s.inFlightBytes, 0) << "nothing waits at the device, so a record start skips nothing";
+    // Afterwards the steady state is undisturbed.
+    ApplyDeviceAccounting(s, 5 * 17640, 3 * 17640);
+    EXPECT_NEAR(s.lostSeconds.Load(), 0.3, 1e-9);
+    EXPECT_EQ(s.deviceFreePercent, 95);
+}
+
 TEST_F(AccountingTest, InFlightCountsRingAndDevice) {
     std::vector<uint8_t> block(17640);
     s.receivedRing.Deposit(block.data());

@@ -25,8 +25,9 @@ session() {
     windows=$( (xdotool search --onlyvisible --name '^Pelmora$' || true) | wc -l)
     [ "$windows" -eq 1 ] || gui_fail "$windows Pelmora windows after a second start"
     kill -0 "$first" 2>/dev/null || gui_fail "the first copy ended when the second started"
-    # Look at the live meters for a moment before recording: sound of the first seconds
-    # after the device opens is still counted as in flight and would be skipped.
+    # Look at the live meters for a moment before recording, as a user does: the sound
+    # server wakes its idle null-sink monitor only a while after the first client connects,
+    # and until then it delivers far less than real time (arecord shows the same).
     sleep 3
 
     gui_click_record

@@ -46,7 +46,7 @@ public:
         core_.view_->ShowValues();
     }
     void ShowDeviceFailure() override {
-        core_.view_->SetState(kStateNotReady);
+        core_.view_->SetState(kStateInitFailed);
         core_.view_->ShowValues();
     }
     void BlankMeters() override { core_.view_->BlankMeters(); }

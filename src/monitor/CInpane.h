@@ -10,12 +10,12 @@
 #include <string>
 
 #include "monitor/InpaneLayout.h"
+#include "monitor/InpaneState.h"
 #include "monitor/PixelImage.h"
 #include "monitor/TextCommand.h"
 
 namespace pelmora {
 
-enum InpaneState { kStateInitFailed = 0, kStateReady = 1, kStateRecording = 2, kStatePaused = 3 };
 
 /// Banner text of a state: "INITIALIZATION FAILED", "READY", "RECORDING", "PAUSED";
 /// empty for any other value.

@@ -4,15 +4,10 @@
 
 #include <string>
 
+#include "monitor/InpaneState.h"
+
 namespace pelmora {
 
-/// Status panel states (banner codes).
-enum RecordingStateCode : int {
-    kStateNotReady = 0,   // "INITIALIZATION FAILED"
-    kStateReady = 1,      // "READY"
-    kStateRecording = 2,  // "RECORDING"
-    kStatePaused = 3,     // "PAUSED"
-};
 
 /// The six "PROCESS DETAILS" value texts.
 struct StatusValues {

@@ -147,7 +147,7 @@ TEST(AppCore, DeviceThatCannotOpenLeavesRecordDisabledAndCloseStillRuns) {
     FakeView view(core);
     core.Start(view);
     EXPECT_FALSE(view.recordEnabled);
-    EXPECT_EQ(view.state, kStateNotReady);
+    EXPECT_EQ(view.state, kStateInitFailed);
     EXPECT_NE(IndexOf(view.steps, "blank"), view.steps.size());
     core.Close();
     EXPECT_EQ(test::ReadFile(core.IniPath()).size(), kSettingsFileSize);

@@ -27,7 +27,7 @@ public:
     RigCaptureView(RecordingView& view, SupervisionState& s) : view_(view), s_(s) {}
     void EnableRecordButton(bool enable) override { view_.EnableRecord(enable); }
     void ShowDeviceReady() override { view_.SetState(kStateReady); }
-    void ShowDeviceFailure() override { view_.SetState(kStateNotReady); }
+    void ShowDeviceFailure() override { view_.SetState(kStateInitFailed); }
     void BlankMeters() override {}
     void ResetClipTrackers() override { s_.ResetClipTrackers(); }
     void ReleaseMixer() override {}

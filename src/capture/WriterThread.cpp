@@ -64,43 +64,27 @@ int WriterThread::Run() {
 }
 
 void WriterThread::Output(const std::vector<uint8_t>& block) {
-    const double seconds = state_.bufferSeconds.load();
-    int error = 0;
     const OutputKind kind = output_.Kind();
     if (kind == OutputKind::None) return;  // the recording has been finished: dropped
-    if (kind == OutputKind::EncoderPipe) {
-        if (state_.pipeFailed.load()) {
-            state_.lostSeconds.Add(seconds);
-            return;
-        }
-        switch (output_.Write(block.data(), block.size(), &error)) {
-            case WriteOutcome::Written:
-                state_.writeTime.Add(seconds);
-                break;
-            case WriteOutcome::Failed:
-                state_.pipeError.store(error);
-                state_.pipeFailed.store(true);
-                state_.lostSeconds.Add(seconds);
-                break;
-            case WriteOutcome::Dropped:
-                break;
-        }
-        return;
-    }
+    const bool pipe = kind == OutputKind::EncoderPipe;
+    if (!pipe) state_.events.wavHeader.Wait();
+    std::atomic<bool>& failed = pipe ? state_.pipeFailed : state_.fileFailed;
+    std::atomic<int>& failure = pipe ? state_.pipeError : state_.fileError;
 
-    state_.events.wavHeader.Wait();
-    if (state_.fileFailed.load()) {
-        // Nothing goes into the file after a failed write, so it never holds a gap.
+    const double seconds = state_.bufferSeconds.load();
+    if (failed.load()) {
+        // Nothing goes out after a failed write: a file never holds a gap.
         state_.lostSeconds.Add(seconds);
         return;
     }
+    int error = 0;
     switch (output_.Write(block.data(), block.size(), &error)) {
         case WriteOutcome::Written:
             state_.writeTime.Add(seconds);
             break;
         case WriteOutcome::Failed:
-            state_.fileError.store(error);
-            state_.fileFailed.store(true);
+            failure.store(error);
+            failed.store(true);
             state_.lostSeconds.Add(seconds);
             break;
         case WriteOutcome::Dropped:

@@ -68,8 +68,9 @@ void WriterOutput::AttachPipe(int fd) {
 bool WriterOutput::Finish(int* error) {
     std::lock_guard<std::mutex> lock(mutex_);
     bool ok = true;
-    if (kind_ == OutputKind::WavFile || kind_ == OutputKind::RawFile) {
-        if (kind_ == OutputKind::WavFile && !CompleteWavHeader(fd_, error)) ok = false;
+    const OutputKind kind = kind_.load();
+    if (kind == OutputKind::WavFile || kind == OutputKind::RawFile) {
+        if (kind == OutputKind::WavFile && !CompleteWavHeader(fd_, error)) ok = false;
         if (::fsync(fd_) != 0 && errno != EINVAL && ok) {
             if (error) *error = errno;
             ok = false;
@@ -85,30 +86,28 @@ bool WriterOutput::Finish(int* error) {
     return ok;
 }
 
-OutputKind WriterOutput::Kind() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return kind_;
-}
+OutputKind WriterOutput::Kind() const { return kind_.load(); }
 
 WriteOutcome WriterOutput::Write(const uint8_t* data, std::size_t size, int* error) {
     int local = 0;
     if (!error) error = &local;
     std::lock_guard<std::mutex> lock(mutex_);
-    if (kind_ == OutputKind::None || fd_ < 0) return WriteOutcome::Dropped;
+    const OutputKind kind = kind_.load();
+    if (kind == OutputKind::None || fd_ < 0) return WriteOutcome::Dropped;
 
     std::size_t done = 0;
     if (!WriteAll(fd_, data, size, &done, error)) {
         // A part-written block would leave the samples out of frame: take it back.
-        if (done > 0 && kind_ != OutputKind::EncoderPipe) {
+        if (done > 0 && kind != OutputKind::EncoderPipe) {
             (void)!::ftruncate(fd_, static_cast<off_t>(length_));
             ::lseek(fd_, static_cast<off_t>(length_), SEEK_SET);
         }
         return WriteOutcome::Failed;
     }
-    if (kind_ == OutputKind::EncoderPipe) return WriteOutcome::Written;
+    if (kind == OutputKind::EncoderPipe) return WriteOutcome::Written;
 
     length_ += size;
-    if (kind_ == OutputKind::WavFile && length_ - refreshedAt_ >= refreshInterval_) {
+    if (kind == OutputKind::WavFile && length_ - refreshedAt_ >= refreshInterval_) {
         int ignored = 0;
         // Best effort: the block itself is written; the final completion reports failures.
         if (WriteWavSizes(fd_, length_, &ignored)) refreshedAt_ = length_;

@@ -3,6 +3,7 @@
 // program writes itself, or the encoder's input pipe. The record control opens and finishes
 // it on the main thread; the writer thread writes blocks into it.
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -38,6 +39,7 @@ public:
     /// without closing. False with errno in `*error` when completing or flushing failed.
     bool Finish(int* error);
 
+    /// Never waits: a write blocked in a full pipe must not hold up the caller.
     OutputKind Kind() const;
 
     // Writer thread:
@@ -50,7 +52,7 @@ public:
 
 private:
     mutable std::mutex mutex_;  // held by every write, so Finish never closes under one
-    OutputKind kind_ = OutputKind::None;
+    std::atomic<OutputKind> kind_{OutputKind::None};  // changed under mutex_, read without it
     int fd_ = -1;
     uint64_t length_ = 0;          // bytes in the file
     uint64_t refreshInterval_ = 0; // bytes of one second of sound

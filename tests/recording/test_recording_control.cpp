@@ -2,7 +2,11 @@
 // output preparation and completion, the log lines and the window's states.
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -215,8 +219,14 @@ class StuckEncoder : public RecordingEncoder {
 public:
     bool Start(const std::string&, int* writeFd) override {
         if (::pipe(fds_) != 0) return false;
+        capacity = ::fcntl(fds_[1], F_SETPIPE_SZ, 4096);  // smaller than one block
         *writeFd = fds_[1];
         return true;
+    }
+    /// True once the pipe is full, so the writer is inside a write that cannot finish.
+    bool Full() const {
+        int queued = 0;
+        return ::ioctl(fds_[0], FIONREAD, &queued) == 0 && capacity > 0 && queued >= capacity;
     }
     void Stop() override {
         ++stops;
@@ -228,7 +238,7 @@ public:
         ::close(fds_[0]);  // as the process's end of the pipe goes with it
         fds_[0] = -1;
     }
-    int stops = 0, kills = 0;
+    int stops = 0, kills = 0, capacity = 0;
 
 private:
     int fds_[2] = {-1, -1};
@@ -241,7 +251,11 @@ TEST(RecordAndStop, StopEndsAnEncoderThatNoLongerReadsInsteadOfWaitingForever) {
     rig.control.SetFlushLimit(std::chrono::milliseconds(100));
     rig.control.OnRecord();
     ASSERT_TRUE(rig.control.IsRecording());
-    rig.Feed(8);  // more than the pipe holds
+    rig.Feed(3);
+    // Stop only once the writer is stuck in its write, which must not hold the stop up.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!encoder.Full() && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+    ASSERT_TRUE(encoder.Full());
     rig.control.OnRecord();
     EXPECT_FALSE(rig.control.IsRecording());
     EXPECT_EQ(encoder.kills, 1);

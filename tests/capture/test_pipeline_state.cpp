@@ -70,7 +70,7 @@ TEST(ReceivedRing, HoldsAtMostCountMinusOneBlocks) {
 TEST(ReceivedRing, ConcurrentDepositsArriveInOrder) {
     ReceivedRing ring;
     ring.Rebuild(5, 4);
-    constexpr uint32_t kBlocks = 100000;
+    constexpr uint32_t kBlocks = 20000;
     std::thread producer([&] {
         std::mt19937 rng(1);
         for (uint32_t i = 0; i < kBlocks;) {

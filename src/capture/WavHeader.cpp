@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "settings/FileIo.h"
+
 namespace pelmora {
 
 namespace {
@@ -17,20 +19,6 @@ void Put16(uint8_t* p, uint16_t v) {
 
 void Put32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-bool WriteWhole(int fd, const uint8_t* data, std::size_t size, int* error) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (error) *error = n < 0 ? errno : EIO;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 bool PutAt(int fd, uint32_t value, off_t offset, int* error) {
@@ -66,8 +54,8 @@ std::array<uint8_t, kWavHeaderBytes> BuildWavHeader(const WaveFormat& f) {
 
 bool WriteWavHeader(int fd, const WaveFormat& format, int* error) {
     const auto h = BuildWavHeader(format);
-    return WriteWhole(fd, h.data(), 20, error) && WriteWhole(fd, h.data() + 20, 16, error) &&
-           WriteWhole(fd, h.data() + 36, 8, error);
+    return WriteAll(fd, h.data(), 20, nullptr, error) && WriteAll(fd, h.data() + 20, 16, nullptr, error) &&
+           WriteAll(fd, h.data() + 36, 8, nullptr, error);
 }
 
 WavSizes WavSizesFor(uint64_t fileLength) {

@@ -6,27 +6,9 @@
 #include <cerrno>
 
 #include "capture/WavHeader.h"
+#include "settings/FileIo.h"
 
 namespace pelmora {
-
-namespace {
-
-/// Writes all of `size` bytes; the count written before a failure goes to `*done`.
-bool WriteAll(int fd, const uint8_t* data, std::size_t size, std::size_t* done, int* error) {
-    *done = 0;
-    while (*done < size) {
-        ssize_t n = ::write(fd, data + *done, size - *done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            *error = n < 0 ? errno : EIO;
-            return false;
-        }
-        *done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
 
 WriterOutput::~WriterOutput() {
     int error = 0;

@@ -21,6 +21,7 @@
 #include "encoder/EncoderLocation.h"
 #include "encoder/EncoderPriority.h"
 #include "encoder/EncoderWords.h"
+#include "settings/FileIo.h"
 
 extern char** environ;
 
@@ -199,17 +200,8 @@ void EncoderProcess::ApplyPriorities(const RecSettings& settings) {
 int EncoderProcess::Write(const void* data, std::size_t size) {
     const int fd = writeFd_.load();
     if (fd < 0) return EBADF;
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = ::write(fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
+    int error = 0;
+    return WriteAll(fd, data, size, nullptr, &error) ? 0 : error;
 }
 
 bool EncoderProcess::Reap(int flags) {

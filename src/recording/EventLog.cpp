@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "settings/FileIo.h"
+
 namespace pelmora {
 
 LocalTime SystemLocalTime() {
@@ -38,19 +40,6 @@ std::string FormatTimeC(const char* pattern, const std::tm& tm) {
     char buf[128];
     std::size_t n = ::strftime_l(buf, sizeof buf, pattern, &tm, cLocale);
     return std::string(buf, n);
-}
-
-bool WriteAll(int fd, const char* p, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 bool ContainsAfterFirst(const std::string& text, const char* word) {

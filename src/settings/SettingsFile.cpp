@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "recording/LogSink.h"
+#include "settings/FileIo.h"
 
 namespace pelmora {
 
@@ -34,32 +35,6 @@ std::string FileNameOf(const std::string& path) {
 }
 
 namespace {
-
-bool WriteAll(int fd, const void* data, std::size_t size) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = ::write(fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool ReadAll(int fd, void* data, std::size_t size) {
-    char* p = static_cast<char*>(data);
-    while (size > 0) {
-        ssize_t n = ::read(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // Opens a settings file for reading and writing. A file nobody may write counts as
 // unreadable, also for a user whom the system would let write it anyway.

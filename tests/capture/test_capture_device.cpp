@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "CaptureRig.h"
-#include "capture/BufferGeometry.h"
 
 namespace pelmora::test {
 namespace {
@@ -15,28 +14,6 @@ int LineIndex(const RecordingLog& log, const std::string& line) {
     const auto lines = log.Lines();
     const auto it = std::find(lines.begin(), lines.end(), line);
     return it == lines.end() ? -1 : static_cast<int>(it - lines.begin());
-}
-
-TEST(BufferGeometryExamples, SizesFollowTheFormat) {
-    // 44.1 kHz 16-bit stereo at 10 per second, 2 s of device queue.
-    BufferGeometry g = ComputeGeometry(176400, 4, 10.0, 2, 3, 3);
-    EXPECT_EQ(g.bufferBytes, 17640);
-    EXPECT_DOUBLE_EQ(g.bufferSeconds, 0.1);
-    EXPECT_EQ(g.deviceBufferCount, 20);
-    EXPECT_EQ(g.receivedBlockCount, 30);
-    EXPECT_EQ(g.writerQueueLimit, 529200);
-
-    // Not a multiple of the frame: rounded down to whole frames, slightly under 1/20 s.
-    g = ComputeGeometry(44100, 4, 20.0, 1, 1, 1);
-    EXPECT_EQ(g.bufferBytes, 2204);
-    EXPECT_LT(g.bufferSeconds, 0.05);
-
-    // 8 kHz 8-bit mono at 2 per second: 4000-byte buffers, 10 s hold 20 of them.
-    g = ComputeGeometry(8000, 1, 2.0, 10, 10, 10);
-    EXPECT_EQ(g.bufferBytes, 4000);
-    EXPECT_DOUBLE_EQ(g.bufferSeconds, 0.5);
-    EXPECT_EQ(g.receivedBlockCount, 20);
-    EXPECT_EQ(g.writerQueueLimit, 80000);
 }
 
 TEST(OpenCaptureDevice, SizesAllStorageQueuesEveryBufferAndReportsSuccess) {

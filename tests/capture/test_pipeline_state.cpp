@@ -23,6 +23,13 @@ TEST(BufferGeometry, DocumentedExamples) {
     EXPECT_LT(g.bufferSeconds, 0.05);
     EXPECT_EQ(g.writerQueueLimit % 2204, 0);
     EXPECT_LE(g.writerQueueLimit, 3 * 44100);
+
+    // 8 kHz 8-bit mono at 2 per second: 4000-byte buffers, 10 s hold 20 of them.
+    g = ComputeGeometry(8000, 1, 2.0, 10, 10, 10);
+    EXPECT_EQ(g.bufferBytes, 4000);
+    EXPECT_DOUBLE_EQ(g.bufferSeconds, 0.5);
+    EXPECT_EQ(g.receivedBlockCount, 20);
+    EXPECT_EQ(g.writerQueueLimit, 80000);
 }
 
 TEST(BufferGeometry, DegenerateInputsStillGiveAWorkingPipeline) {

@@ -127,17 +127,8 @@ public:
         return preprocess.WaitProcessed(target, kGuard);
     }
 
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const std::string& line : log.Lines())
-            out.push_back(line.size() > 14 && line.compare(11, 3, " - ") == 0 ? line.substr(14) : line);
-        return out;
-    }
-    bool Logged(const std::string& text) const {
-        for (const auto& t : Texts())
-            if (t == text) return true;
-        return false;
-    }
+    std::vector<std::string> Texts() const { return WithoutStamps(log.Lines()); }
+    bool Logged(const std::string& text) const { return HasText(log.Lines(), text); }
 
     TempDir dir;
     RecSettings settings{};

@@ -13,6 +13,7 @@
 #include "recording/RecordingControl.h"
 #include "recording/RecordingView.h"
 #include "recording/Supervision.h"
+#include "support/LogTexts.h"
 #include "support/TempDir.h"
 
 namespace pelmora::test {
@@ -116,21 +117,12 @@ public:
     }
 
     /// Log lines without their time stamps (description lines as they are).
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const std::string& line : log.Lines())
-            out.push_back(line.size() > 14 && line.compare(11, 3, " - ") == 0 ? line.substr(14) : line);
-        return out;
-    }
+    std::vector<std::string> Texts() const { return WithoutStamps(log.Lines()); }
     std::string LastText() const {
         auto t = Texts();
         return t.empty() ? std::string() : t.back();
     }
-    bool Logged(const std::string& text) const {
-        for (const auto& t : Texts())
-            if (t == text) return true;
-        return false;
-    }
+    bool Logged(const std::string& text) const { return HasText(log.Lines(), text); }
 
     TempDir dir;
     RecSettings settings{};

@@ -21,7 +21,6 @@
 #include "encoder/EncoderLocation.h"
 #include "encoder/EncoderPriority.h"
 #include "encoder/EncoderWords.h"
-#include "settings/FileIo.h"
 
 extern char** environ;
 
@@ -195,13 +194,6 @@ void EncoderProcess::ApplyPriorities(const RecSettings& settings) {
     if (pid_ <= 0 || reaped_) return;
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(pid_),
                   EncoderNiceValue(settings.encoderPriorityClass, settings.encoderThreadPriority));
-}
-
-int EncoderProcess::Write(const void* data, std::size_t size) {
-    const int fd = writeFd_.load();
-    if (fd < 0) return EBADF;
-    int error = 0;
-    return WriteAll(fd, data, size, nullptr, &error) ? 0 : error;
 }
 
 bool EncoderProcess::Reap(int flags) {

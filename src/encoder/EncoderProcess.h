@@ -64,13 +64,9 @@ public:
     /// PATH value searched after the program's folder; by default the environment's PATH.
     void SetSearchPath(std::string searchPath);
 
-    // For the writer thread, between Start and Finish:
-
-    /// The pipe's write end; -1 when no encoder runs.
+    /// The pipe's write end for the writer thread, between Start and Finish; -1 when no
+    /// encoder runs. A write after the encoder has gone fails with EPIPE.
     int WriteEnd() const { return writeFd_.load(); }
-    /// Writes all of `data` (blocking while the pipe is full). 0 on success, otherwise the
-    /// errno of the failed write: EPIPE once the encoder has gone, EBADF without an encoder.
-    int Write(const void* data, std::size_t size);
 
 private:
     bool WaitForExit(std::chrono::milliseconds bound);

@@ -228,7 +228,7 @@ void PreprocessThread::Forward(const uint8_t* block) {
         s.startSkipBytes.fetch_sub(bytes);  // captured before the Record click
         return;
     }
-    if (!s.isRecording.load()) s.stopDrainBytes.fetch_sub(bytes);  // captured before the Stop click
+    const bool draining = !s.isRecording.load();  // captured before the Stop click
     bool queued = false;
     if (s.writerQueue.Bytes() < s.writerQueue.Limit()) {
         ListAccessLock lock(s.events.listAccess);
@@ -238,6 +238,8 @@ void PreprocessThread::Forward(const uint8_t* block) {
         s.events.newData.Set();
     else
         s.lostSeconds.Add(s.bufferSeconds.load(std::memory_order_relaxed));
+    // Only now: the stop's flush begins once the count is used up, and must find the block.
+    if (draining) s.stopDrainBytes.fetch_sub(bytes);
 }
 
 void PreprocessThread::Publish() {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "CaptureRig.h"
 #include "capture/BufferGeometry.h"
@@ -202,6 +204,28 @@ TEST(ForwardToWriter, StartSkipPauseDrainAndFullQueue) {
         EXPECT_EQ(st.state.writerQueue.Count(), 2u);
         EXPECT_DOUBLE_EQ(st.state.lostSeconds.Load(), st.state.bufferSeconds.load());
     }
+}
+
+TEST(ForwardToWriter, DrainCountFallsOnlyOnceTheBlockIsQueued) {
+    // Stop ends its wait when the count reaches zero; the block must be in the queue by then,
+    // or the writer's flush misses it.
+    Stage st;
+    const int64_t bytes = st.state.bufferBytes.load();
+    st.state.stopDrainBytes.store(bytes);
+    auto block = Block16(st.frames, 2, 1, 1);
+    std::thread forwarding;
+    {
+        ListAccessLock held(st.state.events.listAccess);
+        forwarding = std::thread([&] { st.Run(block); });
+        // While the queue is locked the block cannot be queued, so the count must stay.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        while (st.state.stopDrainBytes.load() == bytes && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
+        EXPECT_EQ(st.state.stopDrainBytes.load(), bytes);
+    }
+    forwarding.join();
+    EXPECT_EQ(st.state.stopDrainBytes.load(), 0);
+    EXPECT_EQ(st.state.writerQueue.Count(), 1u);
 }
 
 TEST(DcFilter, WeightsAndResponsivity) {

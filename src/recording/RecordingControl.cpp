@@ -167,10 +167,12 @@ bool RecordingControl::PrepareOutput(OutputFormat format) {
 
 void RecordingControl::StopSequence() {
     supervision_.ResetClipTrackers();
+    // The drain count goes first: a block that is seen as not recording must find it set, or
+    // sound from before the click would be dropped.
+    state_.stopDrainBytes.store(state_.inFlightBytes.load());
     state_.isRecording.store(false);
     log_.AddLogLine("Recording is being stoped. Waiting for buffers to be flushed...");
 
-    state_.stopDrainBytes.store(state_.inFlightBytes.load());
     WaitForStopDrain();
     state_.events.recStopped.Reset();
     state_.writerStopRequest.store(true);

@@ -1,0 +1,158 @@
+#include "settings/VbrPageModel.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "settings/GenPageModel.h"
+
+namespace pelmora {
+
+std::string VbrPageModel::MaxBitrateText(int position) const {
+    char text[64];
+    std::snprintf(text, sizeof text, "Maximum bitrate: %d kbit", BitrateAt(host_.ActiveBitrateTable(), position));
+    return text;
+}
+
+void VbrPageModel::DoDataExchange(DataExchange& dx) {
+    dx.Check(kDisableTag, disableTag_);
+    dx.Check(kEnforceMin, enforceMin_);
+    if (host_.Bitrate().lsfMode == 2) dx.Int(kAbr, abr_, 8, 160);
+    else dx.Int(kAbr, abr_, 80, 310);
+    dx.Text(kMaxBitrateText, maxText_);
+}
+
+void VbrPageModel::OnInitDialog() {
+    UpdateData(false);
+    // Filling the box is the box's first change.
+    if (abrFirstChange_) OnTextChanged(kAbr);
+    if (host_.Bitrate().lsfMode == 2) SetAbrRange(8, 160);
+    else SetAbrRange(80, 310);
+    const RecSettings& s = host_.Settings();
+    controls_->SetRange(kMaxSlider, 0, kBitrateCount - 1);
+    controls_->SetPosition(kMode, s.encodingMode);
+    controls_->SetPosition(kMaxSlider, ClampIndex(s.maxBitrateIndex, kBitrateCount));
+    controls_->SetPosition(kQuality, s.vbrQuality + 1);
+    maxText_ = MaxBitrateText(controls_->Position(kMaxSlider));
+    controls_->SetText(kMaxBitrateText, maxText_);
+}
+
+void VbrPageModel::OnSetActive() {
+    FrameworkActivate();
+    maxText_ = MaxBitrateText(controls_->Position(kMaxSlider));
+    UpdateData(false);
+    EnablePageControls(ActivationMode());
+}
+
+void VbrPageModel::ShowSettings() {
+    const RecSettings& s = host_.Settings();
+    disableTag_ = s.disableVbrTag;
+    enforceMin_ = s.enforceMinBitrate;
+    abr_ = s.abrBitrate;
+    maxText_ = MaxBitrateText(s.maxBitrateIndex);
+    if (!Created()) return;
+    controls_->SetPosition(kMode, s.encodingMode);
+    controls_->SetPosition(kMaxSlider, ClampIndex(s.maxBitrateIndex, kBitrateCount));
+    controls_->SetPosition(kQuality, s.vbrQuality + 1);
+    UpdateData(false);
+}
+
+void VbrPageModel::EnablePageControls(int mode) {
+    if (mode != 1 && mode != 2) return;
+    const std::initializer_list<int> rest = {kMaxLabel, kMaxSlider, kMaxBitrateText, kDisableTag, kEnforceMin, kQualityLabel, kQuality,
+                       kAbrLabel, kAbr, kAbrSpin, kMinNote, kRangeNote};
+    if (mode == 1) {
+        EnableAll({kModeLabel, kMode}, false);
+        EnableAll(rest, false);
+        return;
+    }
+    EnableAll({kModeLabel, kMode}, true);
+    switch (host_.Settings().encodingMode) {
+    case 1:  // VBR
+        EnableAll({kMaxLabel, kMaxSlider, kMaxBitrateText, kDisableTag, kEnforceMin, kQualityLabel, kQuality, kMinNote},
+                  true);
+        EnableAll({kAbrLabel, kAbr, kAbrSpin, kRangeNote}, false);
+        break;
+    case 2:  // ABR
+        EnableAll({kMaxLabel, kMaxSlider, kMaxBitrateText, kDisableTag, kEnforceMin, kAbrLabel, kAbr, kAbrSpin,
+                   kMinNote, kRangeNote},
+                  true);
+        EnableAll({kQualityLabel, kQuality}, false);
+        break;
+    default:  // CBR
+        EnableAll(rest, false);
+        break;
+    }
+}
+
+void VbrPageModel::OnSelChange(int id) {
+    RecSettings& s = host_.Settings();
+    if (id == kMode) {
+        s.encodingMode = controls_->Position(kMode);
+        EnablePageControls(2);
+        Rebuild();
+    } else if (id == kQuality) {
+        s.vbrQuality = controls_->Position(kQuality) - 1;
+        Rebuild();
+    }
+}
+
+void VbrPageModel::OnClicked(int id) {
+    if (id != kDisableTag && id != kEnforceMin) return;
+    UpdateData(true);
+    RecSettings& s = host_.Settings();
+    if (id == kDisableTag) s.disableVbrTag = disableTag_;
+    else s.enforceMinBitrate = enforceMin_;
+    Rebuild();
+}
+
+void VbrPageModel::OnScroll(int id) {
+    if (id != kMaxSlider) return;
+    const int position = controls_->Position(kMaxSlider);
+    maxText_ = MaxBitrateText(position);
+    UpdateData(false);
+    RecSettings& s = host_.Settings();
+    s.maxBitrateIndex = position;
+    if (s.maxBitrateIndex < s.minBitrateIndex) {
+        s.minBitrateIndex = s.maxBitrateIndex;
+        if (general_) general_->MoveBitrateSlider(s.minBitrateIndex);
+    }
+    Rebuild();
+}
+
+void VbrPageModel::OnTextChanged(int id) {
+    if (id != kAbr) return;
+    RecSettings& s = host_.Settings();
+    int32_t candidate = abrFirstChange_ ? s.abrBitrate : LeadingNumber(controls_->Text(kAbr));
+    const bool lsf = host_.Bitrate().lsfMode == 2;
+    s.abrBitrate = std::clamp<int32_t>(candidate, lsf ? 8 : 80, lsf ? 160 : 310);
+    Rebuild();
+    abrFirstChange_ = false;
+}
+
+void VbrPageModel::OnKillFocus(int id) {
+    if (id != kAbr) return;
+    abr_ = host_.Settings().abrBitrate;
+    UpdateData(false);
+}
+
+void VbrPageModel::OnSpin(int id, int delta) {
+    if (id != kAbrSpin || !controls_) return;
+    int32_t value = std::clamp<int32_t>(LeadingNumber(controls_->Text(kAbr)), abrMin_, abrMax_);
+    value = std::clamp<int32_t>(value + delta, abrMin_, abrMax_);
+    controls_->SetText(kAbr, std::to_string(value));
+    OnTextChanged(kAbr);
+}
+
+void VbrPageModel::MoveMaxSlider(int index) {
+    if (Created()) controls_->SetPosition(kMaxSlider, index);
+}
+
+void VbrPageModel::SetAbrRange(int minimum, int maximum) {
+    abrMin_ = minimum;
+    abrMax_ = maximum;
+    if (Created()) controls_->SetRange(kAbrSpin, minimum, maximum);
+}
+
+void VbrPageModel::SetAbrValue(int value) { abr_ = value; }
+
+}  // namespace pelmora

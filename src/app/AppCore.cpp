@@ -23,8 +23,8 @@ public:
     void SetDeviceList(const std::vector<std::string>& items) override { core_.view_->SetDeviceList(items); }
     void SetFormatList(const std::vector<std::string>& items) override { core_.view_->SetFormatList(items); }
     void SelectFormat(int position) override { core_.view_->SelectFormat(position); }
-    void SetAbrRange(int, int) override {}  // the XBR page has no window yet
-    void SetAbrValue(int) override {}
+    void SetAbrRange(int minimum, int maximum) override { core_.view_->SetAbrRange(minimum, maximum); }
+    void SetAbrValue(int value) override { core_.view_->SetAbrValue(value); }
     void SetBitrateLabel(const std::string& text) override { core_.view_->SetBitrateLabel(text); }
     void BuildEncoderCommand() override { core_.BuildEncoderCommand(); }
     void CloseCaptureDevice() override { core_.CloseCaptureDevice(); }

@@ -55,6 +55,9 @@ public:
     virtual void SetFormatList(const std::vector<std::string>& items) = 0;
     virtual void SelectFormat(int position) = 0;
     virtual void SetBitrateLabel(const std::string& text) = 0;
+    /// The active bitrate table switched: the XBR page's ABR limits, and its value when it moved.
+    virtual void SetAbrRange(int minimum, int maximum) { (void)minimum, (void)maximum; }
+    virtual void SetAbrValue(int value) { (void)value; }
     /// The device failed to open: both meters black.
     virtual void BlankMeters() = 0;
     /// Composes the meter pictures on the preprocessing thread; made by SetupMeters().
@@ -106,6 +109,7 @@ public:
     const std::string& ProgramFolder() const { return programFolder_; }
     std::string IniPath() const { return programFolder_ + "pelmora.ini"; }
     BitrateTable ActiveBitrateTable() const { return bitrate_.activeBitrateTable; }
+    BitrateState& Bitrate() { return bitrate_; }
     const std::string& EncoderArgs() const { return encoderArgs_; }
     bool IsRecording() const { return pipeline_.isRecording.load(); }
     /// The capture format selected by deviceIndex and formatIndex; nullptr without one.

@@ -19,6 +19,7 @@
 #include "monitor/PictureRender.h"
 #include "recording/CLogList.h"
 #include "settings/PropSheet.h"
+#include "settings/SettingsPageWindows.h"
 #include "settings/SettingsFile.h"
 
 namespace pelmora {
@@ -110,6 +111,8 @@ CMainDlg::CMainDlg(AppCore& core)
 }
 
 CMainDlg::~CMainDlg() {
+    // The pages' controls go before the rules they call.
+    if (sheet_) sheet_->Destroy();
     std::lock_guard<std::mutex> lock(bridge_->mutex);
     bridge_->window = nullptr;
 }
@@ -204,13 +207,23 @@ void CMainDlg::CreateSettingsSheet() {
     int height = GetClientSize().x / 50;
     sheetFont_ = wxFont(wxFontInfo(wxSize(0, height)).FaceName("Arial").Family(wxFONTFAMILY_SWISS));
     sheet_ = new propsheet(this, DluRect(kSheetRect.x, kSheetRect.y, kSheetRect.w, kSheetRect.h), sheetFont_);
+    pages_ = std::make_unique<SettingsPages>(*this);
     genPage_ = new CGenPage(sheet_, *this);
+    genPage_->LinkBitrateRules(pages_->general);
     sheet_->AddPage(genPage_);
+    sheet_->AddPage(new CAdvPage(sheet_, pages_->advanced));
+    sheet_->AddPage(new CVBRPage(sheet_, pages_->xbr));
+    sheet_->AddPage(new CExpPage(sheet_, pages_->expert));
+    sheet_->AddPage(new CAupPage(sheet_, pages_->audio));
+    sheet_->AddPage(new CPerfPage(sheet_, pages_->performance));
+    sheet_->AddPage(new COperPage(sheet_, pages_->operations));
 }
 
 void CMainDlg::ShowSettings() {
-    if (sheet_)
-        for (CPropertyPage* page : sheet_->Pages()) page->ShowSettings();
+    if (sheet_) {
+        genPage_->ShowSettings();
+        pages_->ShowSettings(sheet_->ActiveIndex());
+    }
     presetName_->ChangeValue(FromUtf8(TextField(core_.Settings().presetName)));
     UpdateDescriptionTexts();
 }
@@ -268,6 +281,7 @@ void CMainDlg::DestroySettingsSheet() {
     sheet_->Destroy();
     sheet_ = nullptr;
     genPage_ = nullptr;
+    pages_.reset();
 }
 
 void CMainDlg::StopTimer() { timer_.Stop(); }
@@ -300,6 +314,21 @@ void CMainDlg::SelectFormat(int position) {
 
 void CMainDlg::SetBitrateLabel(const std::string& text) {
     if (genPage_) genPage_->SetBitrateLabel(text);
+}
+
+void CMainDlg::SetAbrRange(int minimum, int maximum) {
+    if (pages_) pages_->xbr.SetAbrRange(minimum, maximum);
+}
+
+void CMainDlg::SetAbrValue(int value) {
+    if (pages_) pages_->xbr.SetAbrValue(value);
+}
+
+void CMainDlg::ShowBufferFill(const BufferFill& fill) {
+    if (!sheet_ || sheet_->ActiveIndex() != SettingsPages::kPerformance || !core_.Pipeline().pipelineReady.load())
+        return;
+    pages_->performance.ShowBufferFill(fill.devicePercent, fill.receivedPercent, fill.outputPercent,
+                                       fill.deviceSeconds, fill.receivedSeconds, fill.outputSeconds);
 }
 
 // --- RecordingView ---
@@ -352,6 +381,25 @@ void CMainDlg::BuildEncoderCommand() {
 }
 
 void CMainDlg::FocusRecordButton() { record_->SetFocus(); }
+
+bool CMainDlg::PipelineReady() const { return core_.Pipeline().pipelineReady.load(); }
+
+int CMainDlg::CaptureSampleRate() const {
+    const WaveFormat* format = core_.SelectedFormat();
+    return format ? static_cast<int>(format->samplesPerSec) : 0;
+}
+
+std::string CMainDlg::ChooseFile(const FileChoice& choice) {
+    wxString wildcard;
+    for (const auto& [description, pattern] : choice.filters) {
+        if (!wildcard.empty()) wildcard += "|";
+        wildcard += FromUtf8(description) + "|" + FromUtf8(pattern);
+    }
+    wxFileDialog dialog(this, FromUtf8(choice.title), FromUtf8(choice.startFolder), "", wildcard,
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK) return {};
+    return ToUtf8(dialog.GetPath());
+}
 
 void CMainDlg::OnDeviceSelected(int position) {
     core_.OnDeviceSelected(position);
@@ -435,6 +483,8 @@ void CMainDlg::OnTimer(wxTimerEvent&) { core_.OnTimer(); }
 void CMainDlg::OnRecord() {
     UpdateDescriptionTexts();
     core_.OnRecord();
+    // The encoder may have been found at another place.
+    if (pages_) pages_->advanced.ShowEncoderPath();
 }
 
 void CMainDlg::OnPause() { core_.OnPause(); }

@@ -15,6 +15,7 @@
 #include "monitor/MeterDrawer.h"
 #include "monitor/StatusPanelControl.h"
 #include "settings/PageHost.h"
+#include "settings/SettingsPages.h"
 
 namespace pelmora {
 
@@ -49,6 +50,8 @@ public:
     void SetFormatList(const std::vector<std::string>& items) override;
     void SelectFormat(int position) override;
     void SetBitrateLabel(const std::string& text) override;
+    void SetAbrRange(int minimum, int maximum) override;
+    void SetAbrValue(int value) override;
     void BlankMeters() override;
     MeterBlockHook* MeterHook() override;
 
@@ -64,6 +67,7 @@ public:
     void SetStatusValues(const StatusValues& values) override;
     void ShowValues() override;
     void BlinkState(int phase) override;
+    void ShowBufferFill(const BufferFill& fill) override;
     std::string OutputFileEntry() override;
     void ShowOutputFileEntry(const std::string& entry) override;
     void CpuTick() override;
@@ -72,8 +76,12 @@ public:
     RecSettings& Settings() override { return core_.Settings(); }
     const std::string& ProgramFolder() const override { return core_.ProgramFolder(); }
     bool IsRecording() const override { return core_.IsRecording(); }
+    bool PipelineReady() const override;
     void BuildEncoderCommand() override;
     BitrateTable ActiveBitrateTable() const override { return core_.ActiveBitrateTable(); }
+    BitrateState& Bitrate() override { return core_.Bitrate(); }
+    int CaptureSampleRate() const override;
+    std::string ChooseFile(const FileChoice& choice) override;
     void FocusRecordButton() override;
     void OnDeviceSelected(int position) override;
     void OnFormatSelected(int position) override;
@@ -121,6 +129,7 @@ private:
     CanvasControl* statusPanel_ = nullptr;
     CLogList* logBox_ = nullptr;
     propsheet* sheet_ = nullptr;
+    std::unique_ptr<SettingsPages> pages_;  // the pages' rules; outlive the sheet
     CGenPage* genPage_ = nullptr;
     wxFont sheetFont_;
     wxTimer timer_;

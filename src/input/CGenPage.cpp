@@ -180,26 +180,33 @@ void CGenPage::SelectFormat(int position) {
     if (position >= 0 && static_cast<unsigned>(position) < format_->GetCount()) format_->SetSelection(position);
 }
 
-void CGenPage::SetBitrateLabel(const std::string& text) { bitrateLabel_->SetLabel(FromUtf8(text)); }
+void CGenPage::SetBitrateLabel(const std::string& text) {
+    const wxString label = FromUtf8(text);
+    if (bitrateLabel_->GetLabel() != label) bitrateLabel_->SetLabel(label);
+}
 
 std::string CGenPage::SelectedText(const wxChoice* list) const {
     int sel = list->GetSelection();
     return sel == wxNOT_FOUND ? std::string() : ToUtf8(list->GetString(static_cast<unsigned>(sel)));
 }
 
+void CGenPage::LinkBitrateRules(GenPageModel& rules) {
+    bitrateRules_ = &rules;
+    rules.Attach(*this);
+}
+
+int CGenPage::BitrateSlider() const { return bitrate_->GetValue(); }
+
+void CGenPage::SetBitrateSlider(int position) {
+    if (bitrate_->GetValue() != position) bitrate_->SetValue(position);
+}
+
 void CGenPage::UpdateBitrateLabel() {
-    int kbit = BitrateAt(host_.ActiveBitrateTable(), bitrate_->GetValue());
-    bitrateLabel_->SetLabel(wxString::Format("Current bitrate: %d kbit", kbit));
+    if (bitrateRules_) bitrateRules_->UpdateBitrateLabel();
 }
 
 void CGenPage::OnBitrateScroll(wxScrollEvent&) {
-    RecSettings& s = host_.Settings();
-    int index = bitrate_->GetValue();
-    UpdateBitrateLabel();
-    s.minBitrateIndex = index;
-    // The maximum never falls below the minimum through this page.
-    if (s.maxBitrateIndex < index) s.maxBitrateIndex = index;
-    host_.BuildEncoderCommand();
+    if (bitrateRules_) bitrateRules_->OnBitrateScroll();
 }
 
 void CGenPage::EnablePageControls(int mode) {

@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "settings/GenPageModel.h"
 #include "settings/PageHost.h"
 #include "settings/PropSheet.h"
 
 namespace pelmora {
 
-class CGenPage : public CPropertyPage {
+class CGenPage : public CPropertyPage, public GenBitrateView {
 public:
     CGenPage(wxWindow* parent, PageHost& host);
 
@@ -37,7 +38,12 @@ public:
     void SetDeviceList(const std::vector<std::string>& items);
     void SetFormatList(const std::vector<std::string>& items);
     void SelectFormat(int position);
-    void SetBitrateLabel(const std::string& text);
+    void SetBitrateLabel(const std::string& text) override;
+
+    /// The bitrate slider's rules, shared with the XBR page.
+    void LinkBitrateRules(GenPageModel& rules);
+    int BitrateSlider() const override;
+    void SetBitrateSlider(int position) override;
 
     /// Reads the output entry back (ValidateOutputName) and returns the page's copy of it.
     std::string OutputEntry();
@@ -54,6 +60,7 @@ private:
     void OnBitrateScroll(wxScrollEvent& event);
 
     PageHost& host_;
+    GenPageModel* bitrateRules_ = nullptr;
     wxStaticText* deviceLabel_ = nullptr;
     wxChoice* device_ = nullptr;
     wxStaticText* formatLabel_ = nullptr;

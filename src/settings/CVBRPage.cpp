@@ -21,9 +21,9 @@ std::vector<ControlSpec> PageLayout() {
         {M::kQuality, C::List, "", 70, 86, 50, 14, {"Default", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
         {M::kAbrLabel, C::Label, "ABR Bitrate", 12, 109, 56, 8},
         {M::kAbr, C::Edit, "", 70, 106, 38, 14, {}, C::Right},
-        {M::kAbrSpin, C::Spin, "", 108, 106, 10, 14},
+        {M::kAbrSpin, C::Spin, "", 109, 106, 36, 14},
         {M::kRangeNote, C::Label,
-         "If out of min/max VBR range nearest value of the range will be actually  used instead", 128, 86, 128, 34},
+         "If out of min/max VBR range nearest value of the range will be actually  used instead", 150, 86, 106, 34},
         {M::kDisableTag, C::Check, "Disable writing of the VBR tag", 12, 130, 180, 10},
         {M::kEnforceMin, C::Check, "Strictly enforce minimum bitrate", 12, 146, 180, 10},
     };

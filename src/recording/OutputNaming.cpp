@@ -23,9 +23,12 @@ std::string OutputBaseName(const std::string& entry) {
     while (begin < end && std::isspace(static_cast<unsigned char>(entry[begin]))) ++begin;
     while (end > begin && std::isspace(static_cast<unsigned char>(entry[end - 1]))) --end;
     std::string name = entry.substr(begin, end - begin);
+    // Only the file name has an extension: a dot in a folder name is left alone.
+    const std::size_t slash = name.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos && name.size() - dot - 1 == 3) name.erase(dot);
-    if (name.empty()) name = "out";
+    if (dot != std::string::npos && dot >= nameStart && name.size() - dot - 1 == 3) name.erase(dot);
+    if (name.size() == nameStart) name += "out";
     return name;
 }
 

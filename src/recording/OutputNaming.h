@@ -13,7 +13,7 @@ OutputFormat OutputFormatFor(bool writeUncompressed, bool rawPcm);
 const char* ExtensionFor(OutputFormat format);
 
 /// The entry trimmed of white space at both ends, less a "." and exactly three characters
-/// after the last "." ("out" when nothing is left).
+/// after the last "." of its file name ("out" when no file name is left).
 std::string OutputBaseName(const std::string& entry);
 
 struct OutputName {

@@ -336,7 +336,9 @@ void CMainDlg::ShowValues() { status_->ShowValues(); }
 
 void CMainDlg::BlinkState(int phase) { status_->BlinkState(phase); }
 
-std::string CMainDlg::OutputFileEntry() { return genPage_ ? genPage_->OutputEntry() : std::string(); }
+std::optional<std::string> CMainDlg::OutputFileEntry() {
+    return genPage_ ? genPage_->OutputEntry() : std::optional<std::string>(std::string());
+}
 
 void CMainDlg::ShowOutputFileEntry(const std::string& entry) {
     if (genPage_) genPage_->SetOutputEntry(entry);

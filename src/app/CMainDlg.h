@@ -64,7 +64,7 @@ public:
     void SetStatusValues(const StatusValues& values) override;
     void ShowValues() override;
     void BlinkState(int phase) override;
-    std::string OutputFileEntry() override;
+    std::optional<std::string> OutputFileEntry() override;
     void ShowOutputFileEntry(const std::string& entry) override;
     void CpuTick() override;
 

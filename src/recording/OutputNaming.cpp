@@ -1,8 +1,13 @@
 #include "recording/OutputNaming.h"
 
 #include <cctype>
+#include <cstdio>
+
+#include "settings/RecSettings.h"
 
 namespace pelmora {
+
+static_assert(kMaxOutputEntry == sizeof(RecSettings::outputFileName) - 1, "the entry is kept in outputFileName");
 
 OutputFormat OutputFormatFor(bool writeUncompressed, bool rawPcm) {
     if (!writeUncompressed) return OutputFormat::Mp3;
@@ -16,6 +21,13 @@ const char* ExtensionFor(OutputFormat format) {
         case OutputFormat::Raw: return ".raw";
     }
     return ".mp3";
+}
+
+std::string OutputNameTooLongMessage(std::size_t excessBytes) {
+    char text[160];
+    std::snprintf(text, sizeof text, "Output file name is too long by %zu bytes.\nAt most %zu bytes fit, extension included.",
+                  excessBytes, kMaxOutputEntry);
+    return text;
 }
 
 std::string OutputBaseName(const std::string& entry) {

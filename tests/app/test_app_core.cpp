@@ -64,7 +64,7 @@ public:
     void SetStatusValues(const StatusValues&) override {}
     void ShowValues() override {}
     void BlinkState(int) override {}
-    std::string OutputFileEntry() override { return "take"; }
+    std::optional<std::string> OutputFileEntry() override { return std::string("take"); }
     void ShowOutputFileEntry(const std::string&) override {}
 
     std::vector<std::string> steps;

@@ -25,8 +25,8 @@ const char* ExtensionFor(OutputFormat format) {
 
 std::string OutputNameTooLongMessage(std::size_t excessBytes) {
     char text[160];
-    std::snprintf(text, sizeof text, "Output file name is too long by %zu bytes.\nAt most %zu bytes fit, extension included.",
-                  excessBytes, kMaxOutputEntry);
+    std::snprintf(text, sizeof text, "Output file name is too long by %zu byte%s.\nAt most %zu bytes fit, extension included.",
+                  excessBytes, excessBytes == 1 ? "" : "s", kMaxOutputEntry);
     return text;
 }
 

@@ -78,7 +78,7 @@ TEST(ValidateOutputName, NamesTooLongForTheRecordAreRefused) {
     // The typed text stays in the box for correction; the page's copy stays as it was.
     EXPECT_EQ(bare.boxText, longName);
     EXPECT_EQ(bare.memberText, "take1");
-    EXPECT_EQ(bare.message, "Output file name is too long by 1 bytes.\nAt most 259 bytes fit, extension included.");
+    EXPECT_EQ(bare.message, "Output file name is too long by 1 byte.\nAt most 259 bytes fit, extension included.");
 
     std::string longFolder = "/" + std::string(kMaxOutputText, 'f') + "/x.mp3";
     OutputNameResult folder = Validate(" " + longFolder, "take1");

@@ -1,5 +1,6 @@
 #include "app/AppCore.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <optional>
@@ -212,19 +213,35 @@ int32_t AppCore::SampleCpu() {
 
 void AppCore::LoadPreset(const std::string& path) {
     if (!view_) return;
-    LoadSettings(settings_, path, programFolder_, *log_);
+    // The capture threads read the record while the device runs: the file is loaded and
+    // checked in a copy, which takes the record's place once the device is closed.
+    RecSettings loaded = settings_;
+    LoadSettings(loaded, path, programFolder_, *log_);
+    CloseCaptureDevice();
+    {
+        auto quiet = preprocess_.HoldOffBlocks();
+        settings_ = loaded;
+    }
     pipeline_.buffersPerSecond = BuffersPerSecond(settings_.meterRateIndex);
     if (input_) input_->FillFormatList();
     ChooseStoredBitrateTable();
     view_->ShowSettings();
-    CloseCaptureDevice();
     OpenCaptureDevice();
     BuildEncoderCommand();
 }
 
-bool AppCore::SavePreset(const std::string& path, std::string* error) {
+PresetSave AppCore::SavePreset(const std::string& chosenPath, const std::string& presetBoxText, std::string* path,
+                               std::string* error) {
+    // The dialog asked about the name it returned, not about the one with ".pmr" added.
+    const std::string target = PresetSavePath(chosenPath);
+    if (path) *path = target;
+    struct stat st {};
+    if (target != chosenPath && ::stat(target.c_str(), &st) == 0 && view_ &&
+        !view_->AskYesNo(ReplaceFileQuestion(target)))
+        return PresetSave::Declined;
+    SetTextField(settings_.presetName, presetBoxText);
     settings_.settingsVersion = kSettingsVersion;
-    return WriteSettingsFile(path, settings_, error);
+    return WriteSettingsFile(target, settings_, error) ? PresetSave::Saved : PresetSave::Failed;
 }
 
 }  // namespace pelmora

@@ -64,6 +64,8 @@ public:
     virtual MeterBlockHook* MeterHook() { return nullptr; }
 };
 
+enum class PresetSave { Saved, Declined, Failed };
+
 class AppCore {
 public:
     /// `programFolder` ends with "/"; it holds pelmora.ini and is the default output folder.
@@ -92,8 +94,12 @@ public:
     /// Loads a settings file chosen by the user (Load button) and brings the program in
     /// line with it.
     void LoadPreset(const std::string& path);
-    /// Writes the record to a preset file (Save button); false with the reason on failure.
-    bool SavePreset(const std::string& path, std::string* error);
+    /// The Save button once its dialog chose `chosenPath`: ".pmr" is added to a name without
+    /// an extension, and an existing file the dialog did not ask about is replaced only when
+    /// the user agrees. Sets presetName from the preset box's text and writes the record to
+    /// the final path (given back in `path`); `error` holds the reason of a failure.
+    PresetSave SavePreset(const std::string& chosenPath, const std::string& presetBoxText, std::string* path,
+                          std::string* error);
 
     /// One CPU sample in percent: 0 while the counter is off or a reading fails.
     int32_t SampleCpu();

@@ -365,7 +365,9 @@ void CMainDlg::ShowValues() { status_->ShowValues(); }
 
 void CMainDlg::BlinkState(int phase) { status_->BlinkState(phase); }
 
-std::string CMainDlg::OutputFileEntry() { return genPage_ ? genPage_->OutputEntry() : std::string(); }
+std::optional<std::string> CMainDlg::OutputFileEntry() {
+    return genPage_ ? genPage_->OutputEntry() : std::optional<std::string>(std::string());
+}
 
 void CMainDlg::ShowOutputFileEntry(const std::string& entry) {
     if (genPage_) genPage_->SetOutputEntry(entry);
@@ -517,12 +519,10 @@ void CMainDlg::OnSave() {
     wxFileDialog dialog(this, wxFileSelectorPromptStr, FromUtf8(presetFolder_), "",
                         "Pelmora options  (*.pmr)|*.pmr", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() != wxID_OK) return;
-    std::string path = ToUtf8(dialog.GetPath());
-    if (FileNameOf(path).find('.') == std::string::npos) path += ".pmr";
-    presetFolder_ = FolderOf(path);
-    SetTextField(core_.Settings().presetName, ToUtf8(presetName_->GetValue()).substr(0, kMaxPresetName));
-    std::string error;
-    if (!core_.SavePreset(path, &error))
+    const std::string chosen = ToUtf8(dialog.GetPath());
+    presetFolder_ = FolderOf(chosen);
+    std::string path, error;
+    if (core_.SavePreset(chosen, ToUtf8(presetName_->GetValue()), &path, &error) == PresetSave::Failed)
         wxMessageBox(FromUtf8(path) + "\n" + FromUtf8(error), "Pelmora", wxOK | wxICON_ERROR, this);
 }
 

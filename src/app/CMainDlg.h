@@ -68,7 +68,7 @@ public:
     void ShowValues() override;
     void BlinkState(int phase) override;
     void ShowBufferFill(const BufferFill& fill) override;
-    std::string OutputFileEntry() override;
+    std::optional<std::string> OutputFileEntry() override;
     void ShowOutputFileEntry(const std::string& entry) override;
     void CpuTick() override;
 

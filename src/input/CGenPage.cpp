@@ -2,6 +2,7 @@
 
 #include <wx/dcmemory.h>
 #include <wx/filedlg.h>
+#include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/statbox.h>
 
@@ -158,7 +159,7 @@ void CGenPage::CreateControls() {
         host_.Settings().addTimestamp = addTimestamp_->GetValue() ? 1 : 0;
     });
     outputFile_->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& event) {
-        ValidateOutputName();
+        if (!ValidateOutputName()) ShowRefusalLater();
         event.Skip();
     });
     device_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { host_.OnDeviceSelected(device_->GetSelection()); });
@@ -244,30 +245,49 @@ void CGenPage::OnSetActive() {
     firstActivation_ = false;
 }
 
-void CGenPage::OnKillActive() { ValidateOutputName(); }
+void CGenPage::OnKillActive() {
+    if (!ValidateOutputName()) ShowRefusalLater();
+}
 
 void CGenPage::SetIdle() {
     EnablePageControls(host_.IsRecording() ? 1 : 2);
 }
 
-void CGenPage::ValidateOutputName() {
+bool CGenPage::ValidateOutputName() {
     OutputNameResult r = pelmora::ValidateOutputName(ToUtf8(outputFile_->GetValue()), outputText_,
                                                      host_.ProgramFolder(), HomeFolder());
     if (r.refused) {
-        outputFile_->ChangeValue(FromUtf8(r.boxText));
-        return;
+        if (ToUtf8(outputFile_->GetValue()) != r.boxText) outputFile_->ChangeValue(FromUtf8(r.boxText));
+        refusal_ = r.message;
+        return false;
     }
-    if (!r.changed) return;
+    if (!r.changed) return true;
     RecSettings& s = host_.Settings();
     outputText_ = r.memberText;
     outputFolder_ = r.outputFolder;
     SetTextField(s.outputFolder, r.outputFolder);
     SetTextField(s.outputFileName, r.outputFileName);
     if (ToUtf8(outputFile_->GetValue()) != r.boxText) outputFile_->ChangeValue(FromUtf8(r.boxText));
+    return true;
 }
 
-std::string CGenPage::OutputEntry() {
-    ValidateOutputName();
+void CGenPage::ShowRefusal() {
+    if (refusal_.empty()) return;
+    std::string message;
+    message.swap(refusal_);
+    wxMessageBox(FromUtf8(message), "Pelmora", wxOK | wxICON_EXCLAMATION, this);
+}
+
+void CGenPage::ShowRefusalLater() {
+    // No dialog inside a focus change; a Record click that follows shows it first, once.
+    CallAfter([this] { ShowRefusal(); });
+}
+
+std::optional<std::string> CGenPage::OutputEntry() {
+    if (!ValidateOutputName()) {
+        ShowRefusal();
+        return std::nullopt;
+    }
     return outputText_;
 }
 
@@ -288,14 +308,19 @@ void CGenPage::BrowseOutputFile() {
     wxFileDialog dialog(this, "Out file name", FromUtf8(BrowseStartFolder(outputFolder_, programFolder)),
                         FromUtf8(proposed + "." + kind.extension), FromUtf8(kind.filter), wxFD_OPEN);
     if (dialog.ShowModal() == wxID_OK) {
-        OutputNameResult r = ApplyBrowsedPath(ToUtf8(dialog.GetPath()), programFolder);
-        if (!r.refused) {
-            RecSettings& s = host_.Settings();
-            outputText_ = r.memberText;
-            outputFolder_ = r.outputFolder;
-            SetTextField(s.outputFolder, r.outputFolder);
-            SetTextField(s.outputFileName, r.outputFileName);
+        OutputNameResult r = ApplyBrowsedPath(ToUtf8(dialog.GetPath()), outputText_, programFolder);
+        if (r.refused) {
+            // The chosen path stays in the box for correction; nothing is stored.
+            outputFile_->ChangeValue(FromUtf8(r.boxText));
+            refusal_ = r.message;
+            ShowRefusal();
+            return;
         }
+        RecSettings& s = host_.Settings();
+        outputText_ = r.memberText;
+        outputFolder_ = r.outputFolder;
+        SetTextField(s.outputFolder, r.outputFolder);
+        SetTextField(s.outputFileName, r.outputFileName);
     }
     outputFile_->ChangeValue(FromUtf8(outputText_));
 }

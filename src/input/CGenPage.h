@@ -8,6 +8,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,19 +46,23 @@ public:
     int BitrateSlider() const override;
     void SetBitrateSlider(int position) override;
 
-    /// Reads the output entry back (ValidateOutputName) and returns the page's copy of it.
-    std::string OutputEntry();
+    /// Reads the output entry back (ValidateOutputName) and returns the page's copy of it;
+    /// nothing, after telling the user why, when the typed name is refused.
+    std::optional<std::string> OutputEntry();
     /// Writes a name into the output entry and the page's copy (record start).
     void SetOutputEntry(const std::string& text);
     const std::string& OutputFolderMember() const { return outputFolder_; }
 
-    void ValidateOutputName();
+    /// False when the typed name is refused; the box keeps it and the reason waits in refusal_.
+    bool ValidateOutputName();
     void BrowseOutputFile();
 
 private:
     void CreateControls();
     void UpdateBitrateLabel();
     void OnBitrateScroll(wxScrollEvent& event);
+    void ShowRefusal();
+    void ShowRefusalLater();
 
     PageHost& host_;
     GenPageModel* bitrateRules_ = nullptr;
@@ -82,6 +87,7 @@ private:
 
     std::string outputText_;    // the page's copy of the output entry
     std::string outputFolder_;  // folder the entry is resolved against, with trailing "/"
+    std::string refusal_;       // why the last name was refused, until it is shown
 };
 
 }  // namespace pelmora

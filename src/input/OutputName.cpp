@@ -2,7 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
+
+#include "recording/OutputNaming.h"
 
 namespace pelmora {
 
@@ -20,6 +23,18 @@ std::string NamePart(const std::string& path) {
 
 bool Fits(const OutputNameResult& r) {
     return r.outputFolder.size() <= kMaxOutputText && r.outputFileName.size() <= kMaxOutputText;
+}
+
+// Nothing is stored; the box shows `boxText` (what the user typed or chose) so that it can be
+// corrected, and the user is told by how much it is too long.
+OutputNameResult Refused(const OutputNameResult& tooLong, const std::string& boxText, const std::string& memberText) {
+    OutputNameResult r;
+    r.refused = true;
+    r.boxText = boxText;
+    r.memberText = memberText;
+    const std::size_t longest = std::max(tooLong.outputFolder.size(), tooLong.outputFileName.size());
+    r.message = OutputNameTooLongMessage(longest - kMaxOutputText);
+    return r;
 }
 
 std::string WithoutTrailingSlash(const std::string& folder) {
@@ -41,14 +56,6 @@ OutputNameResult Resolve(const std::string& fullPath, const std::string& program
         r.outputFolder = programFolder;
         r.outputFileName = NamePart(fullPath);
     }
-    return r;
-}
-
-OutputNameResult Refused(const std::string& memberText) {
-    OutputNameResult r;
-    r.refused = true;
-    r.boxText = memberText;
-    r.memberText = memberText;
     return r;
 }
 
@@ -84,7 +91,7 @@ OutputNameResult ValidateOutputName(const std::string& boxText, const std::strin
         r.memberText = text;
         r.outputFolder = programFolder;
         r.outputFileName = text;
-        if (!Fits(r)) return Refused(memberText);
+        if (!Fits(r)) return Refused(r, boxText, memberText);
         return r;
     }
 
@@ -96,7 +103,7 @@ OutputNameResult ValidateOutputName(const std::string& boxText, const std::strin
         text = programFolder + text;
     }
     r = Resolve(text, programFolder);
-    if (!Fits(r)) return Refused(memberText);
+    if (!Fits(r)) return Refused(r, boxText, memberText);
     return r;
 }
 
@@ -128,11 +135,12 @@ std::string BrowseStartFolder(const std::string& outputFolder, const std::string
     return WithoutTrailingSlash(programFolder);
 }
 
-OutputNameResult ApplyBrowsedPath(const std::string& chosenPath, const std::string& programFolder) {
+OutputNameResult ApplyBrowsedPath(const std::string& chosenPath, const std::string& memberText,
+                                  const std::string& programFolder) {
     OutputNameResult r = Resolve(TrimSpace(chosenPath), programFolder);
-    if (r.outputFolder != programFolder) return Fits(r) ? r : Refused(std::string());
-    r.boxText = r.memberText = r.outputFileName;
-    return Fits(r) ? r : Refused(std::string());
+    if (!Fits(r)) return Refused(r, r.boxText, memberText);
+    if (r.outputFolder == programFolder) r.boxText = r.memberText = r.outputFileName;
+    return r;
 }
 
 std::string HomeFolder() {

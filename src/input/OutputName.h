@@ -14,7 +14,9 @@ constexpr std::size_t kMaxOutputText = sizeof(RecSettings::outputFileName) - 1;
 
 struct OutputNameResult {
     bool changed = false;   // false: the entry was left as it was and nothing is stored
-    bool refused = false;   // the name does not fit the record; the previous name stays
+    bool refused = false;   // the name does not fit the record: nothing is stored, and the
+                            // box keeps the text for correction
+    std::string message;    // why it was refused, for a message box
     std::string boxText;    // what the file name box shows afterwards
     std::string memberText; // the page's copy of the entry
     std::string outputFolder;    // with trailing "/"
@@ -45,8 +47,10 @@ std::string ProposedBrowseName(const std::string& memberText, const std::string&
 /// folder; without the trailing "/".
 std::string BrowseStartFolder(const std::string& outputFolder, const std::string& programFolder);
 
-/// The entry after the user chose `chosenPath` (absolute) in the file dialog.
-OutputNameResult ApplyBrowsedPath(const std::string& chosenPath, const std::string& programFolder);
+/// The entry after the user chose `chosenPath` (absolute) in the file dialog; `memberText`
+/// is the page's copy, kept when the chosen path does not fit.
+OutputNameResult ApplyBrowsedPath(const std::string& chosenPath, const std::string& memberText,
+                                  const std::string& programFolder);
 
 /// Home folder from $HOME, with trailing "/"; "/" when unset.
 std::string HomeFolder();

@@ -58,6 +58,44 @@ EventLog::~EventLog() {
 
 void EventLog::AppendLocked(const std::string& line) { lines_.push_back(line); }
 
+void EventLog::AddLocked(const std::string& stamp, const std::string& text) {
+    const std::string line = stamp + text;
+    AppendLocked(line);
+    if (logFd_ >= 0) {
+        if (!(clipLinePending_ && text.find("lasts") != std::string::npos)) {
+            if (clipLinePending_) {
+                clipLinePending_ = false;
+                // The newest "lasts" line of a clip was held back; it precedes the new line.
+                if (lines_.size() >= 2 && ContainsAfterFirst(lines_[lines_.size() - 2], "lasts"))
+                    WriteFileLocked(lines_[lines_.size() - 2]);
+            }
+            WriteFileLocked(line);
+        }
+        if (ContainsAfterFirst(text, "Clip occured")) clipLinePending_ = true;
+    }
+    selected_ = static_cast<int>(lines_.size()) - 1;
+
+    if (text.size() >= 17 && text.compare(10, 7, "started") == 0) {
+        clipLinePending_ = false;
+        std::string device, source, format, options;
+        if (description_) {
+            device = description_->DeviceText();
+            source = description_->SourceText();
+            format = description_->FormatText();
+            options = description_->CompressionOptionsText();
+        }
+        std::vector<std::string> extra;
+        extra.push_back("              Input: Device - " + device + ", Line - " + source + ", Format - " + format +
+                        (settings_.removeDc ? ", Processing - DC filter" : ", Processing - none"));
+        extra.push_back("              Output: " + options);
+        if (!settings_.writeUncompressed) extra.push_back("              (using " + TextField(settings_.encoderPath) + ")");
+        for (const std::string& e : extra) {
+            AppendLocked(e);
+            WriteFileLocked(e);
+        }
+    }
+}
+
 void EventLog::WriteFileLocked(const std::string& line) {
     if (logFd_ < 0) return;
     std::string out = line + "\r\n";
@@ -74,45 +112,31 @@ void EventLog::Notify() {
 }
 
 void EventLog::AddLogLine(const std::string& text) {
-    const std::string line = TimeStamp(clock_()) + text;
+    const std::string stamp = TimeStamp(clock_());
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        AppendLocked(line);
-        if (logFd_ >= 0) {
-            if (!(clipLinePending_ && text.find("lasts") != std::string::npos)) {
-                if (clipLinePending_) {
-                    clipLinePending_ = false;
-                    // The newest "lasts" line of a clip was held back; it precedes the new line.
-                    if (lines_.size() >= 2 && ContainsAfterFirst(lines_[lines_.size() - 2], "lasts"))
-                        WriteFileLocked(lines_[lines_.size() - 2]);
-                }
-                WriteFileLocked(line);
-            }
-            if (ContainsAfterFirst(text, "Clip occured")) clipLinePending_ = true;
-        }
-        selected_ = static_cast<int>(lines_.size()) - 1;
-
-        if (text.size() >= 17 && text.compare(10, 7, "started") == 0) {
-            clipLinePending_ = false;
-            std::string device, source, format, options;
-            if (description_) {
-                device = description_->DeviceText();
-                source = description_->SourceText();
-                format = description_->FormatText();
-                options = description_->CompressionOptionsText();
-            }
-            std::vector<std::string> extra;
-            extra.push_back("              Input: Device - " + device + ", Line - " + source + ", Format - " + format +
-                            (settings_.removeDc ? ", Processing - DC filter" : ", Processing - none"));
-            extra.push_back("              Output: " + options);
-            if (!settings_.writeUncompressed) extra.push_back("              (using " + TextField(settings_.encoderPath) + ")");
-            for (const std::string& e : extra) {
-                AppendLocked(e);
-                WriteFileLocked(e);
-            }
-        }
+        AddLocked(stamp, text);
     }
     Notify();
+}
+
+bool EventLog::AddOrReplaceAfter(const std::string& anchor, const std::string& replaceable, const std::string& text) {
+    const std::string stamp = TimeStamp(clock_());
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto beginsWithAnchor = [&](const std::string& line) {
+            return line.size() >= anchor.size() && ::strncasecmp(line.c_str(), anchor.c_str(), anchor.size()) == 0;
+        };
+        const std::size_t n = lines_.size();
+        if (n >= 2 && beginsWithAnchor(lines_[n - 2]) && lines_[n - 1].find(replaceable) != std::string::npos) {
+            lines_.pop_back();
+        } else if (n == 0 || !beginsWithAnchor(lines_[n - 1])) {
+            return false;
+        }
+        AddLocked(stamp, text);
+    }
+    Notify();
+    return true;
 }
 
 void EventLog::LogSystemError(int code) {

@@ -63,6 +63,11 @@ public:
     int SelectedIndex() const;
     void Clear();
     void DeleteLastLine();
+    /// One step of the log, so that no line from another thread can come in between: when the
+    /// last line begins with `anchor` (case-insensitive), adds `text` as a timed line; when the
+    /// line before the last does and the last line contains `replaceable`, the timed `text`
+    /// takes the last line's place. Otherwise changes nothing and returns false.
+    bool AddOrReplaceAfter(const std::string& anchor, const std::string& replaceable, const std::string& text);
     /// Index of the first line beginning with `prefix` (case-insensitive), searching from
     /// `start` to the end and then from the first line; -1 when none does.
     int FindPrefix(int start, const std::string& prefix) const;
@@ -78,6 +83,7 @@ public:
 
 private:
     void AppendLocked(const std::string& line);
+    void AddLocked(const std::string& stamp, const std::string& text);
     void WriteFileLocked(const std::string& line);
     void Notify();
 

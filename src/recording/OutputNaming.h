@@ -1,6 +1,7 @@
 #pragma once
 // The name of a recording's output file, from the General page's output file entry.
 
+#include <cstddef>
 #include <ctime>
 #include <string>
 
@@ -13,8 +14,14 @@ OutputFormat OutputFormatFor(bool writeUncompressed, bool rawPcm);
 const char* ExtensionFor(OutputFormat format);
 
 /// The entry trimmed of white space at both ends, less a "." and exactly three characters
-/// after the last "." ("out" when nothing is left).
+/// after the last "." of its file name ("out" when no file name is left).
 std::string OutputBaseName(const std::string& entry);
+
+/// Longest output file entry the settings record holds, in bytes.
+constexpr std::size_t kMaxOutputEntry = 259;
+
+/// The message box text for an output file name `excessBytes` longer than the record holds.
+std::string OutputNameTooLongMessage(std::size_t excessBytes);
 
 struct OutputName {
     std::string entry;  // base name with extension: shown by the General page, kept in outputFileName

@@ -100,8 +100,19 @@ void RecordingControl::StartSequence() {
     const OutputFormat format = OutputFormatFor(settings_.writeUncompressed != 0, settings_.rawPcm != 0);
     std::tm stamp{};
     if (settings_.addTimestamp) stamp = localTime_();
-    const OutputName name =
-        MakeOutputName(view_.OutputFileEntry(), format, settings_.addTimestamp ? &stamp : nullptr, folder);
+    // A name the page refused is never swapped for an earlier one: nothing is recorded.
+    const std::optional<std::string> entry = view_.OutputFileEntry();
+    if (!entry) {
+        view_.SetRecordingControls(2);
+        return;
+    }
+    const OutputName name = MakeOutputName(*entry, format, settings_.addTimestamp ? &stamp : nullptr, folder);
+    if (name.entry.size() > kMaxOutputEntry) {
+        // With its extension the name no longer fits the record; the box keeps the text.
+        view_.ShowMessage(OutputNameTooLongMessage(name.entry.size() - kMaxOutputEntry));
+        view_.SetRecordingControls(2);
+        return;
+    }
     SetTextField(settings_.outputFileName, name.entry);
     view_.ShowOutputFileEntry(name.entry);
     outputPath_ = name.path;

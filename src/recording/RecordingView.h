@@ -2,6 +2,7 @@
 // What the recording engine asks of the main window. The window implements it; tests answer
 // it themselves, so the whole engine runs without any window.
 
+#include <optional>
 #include <string>
 
 #include "monitor/InpaneState.h"
@@ -55,8 +56,10 @@ public:
     virtual void BlinkState(int phase) = 0;
 
     // General page.
-    /// Reads the page's controls back into its members and returns its output file entry.
-    virtual std::string OutputFileEntry() = 0;
+    /// Reads the page's controls back into its members and returns its output file entry;
+    /// nothing when the page refuses the typed name (it has told the user why), and then no
+    /// recording starts.
+    virtual std::optional<std::string> OutputFileEntry() = 0;
     /// Shows `entry` in the page's output file box.
     virtual void ShowOutputFileEntry(const std::string& entry) = 0;
 

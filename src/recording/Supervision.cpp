@@ -116,17 +116,12 @@ void Supervision::SuperviseClips() {
             ++s_.clipRunSeconds;
             s_.secondsSinceClip = 0;
         } else if (s_.clipRunSeconds > 0) {
-            // The clip goes on: keep one "lasts" line right after its "Clip occured" line.
-            const int n = static_cast<int>(log_.LineCount());
-            const int at = log_.FindPrefix(n - 2, s_.lastClipLine);
-            // The line after the clip line must be its own "lasts" line: any other message
-            // there is kept, and the clip is reported afresh.
-            const bool lastsFollows =
-                at == n - 2 && log_.LastLine().value_or(std::string()).find(kClipLasts) != std::string::npos;
-            if (lastsFollows || at == n - 1) {
+            // The clip goes on: its "lasts" line follows its "Clip occured" line, replaced in
+            // one step of the log so that no line from another thread is lost.
+            const std::string lasts =
+                Printf((std::string("WARNING: ") + kClipLasts + " %lld sec").c_str(), s_.clipRunSeconds + 1);
+            if (log_.AddOrReplaceAfter(s_.lastClipLine, kClipLasts, lasts)) {
                 ++s_.clipRunSeconds;
-                if (at == n - 2) log_.DeleteLastLine();
-                log_.AddLogLine(Printf((std::string("WARNING: ") + kClipLasts + " %lld sec").c_str(), s_.clipRunSeconds));
             } else {
                 // Other messages came in between: report the clip afresh next second.
                 state_.clipSeen.store(true);
@@ -134,9 +129,13 @@ void Supervision::SuperviseClips() {
             }
         } else {
             s_.clipRunSeconds = 1;
+            // A clip long after the previous one starts a new count, or one burst would
+            // silence single warnings for good.
+            if (s_.secondsSinceClip >= 10) s_.clipCount = 0;
             if (s_.clipCount >= 10) {
                 log_.AddLogLine("WARNING: A lot of clips occured! Check input volume!");
                 s_.manyClipsMode = true;
+                s_.secondsSinceClip = 0;  // the mode ends ten clean seconds after this clip
             } else {
                 if (s_.secondsSinceClip < 10) ++s_.clipCount;
                 s_.secondsSinceClip = 0;
@@ -152,7 +151,7 @@ void Supervision::SuperviseClips() {
         return;
     }
     ++s_.clipRunSeconds;
-    if (s_.secondsSinceClip == 10) {
+    if (s_.secondsSinceClip >= 10) {
         s_.manyClipsMode = false;
         s_.clipCount = 0;
         log_.AddLogLine(Printf("WARNING: A lot of clips occured during last %lld sec", s_.clipRunSeconds));

@@ -1,6 +1,7 @@
 #include "settings/RecSettings.h"
 
 #include <cmath>
+#include <cstring>
 #include <cstddef>
 #include <type_traits>
 
@@ -173,12 +174,35 @@ void SetDefaultSettings(RecSettings& s, const std::string& programFolder) {
     s.settingsVersion = kSettingsVersion;
 }
 
-void TerminateTextFields(RecSettings& s) {
-    s.presetName[sizeof s.presetName - 1] = '\0';
-    s.customOptions[sizeof s.customOptions - 1] = '\0';
-    s.outputFileName[sizeof s.outputFileName - 1] = '\0';
-    s.outputFolder[sizeof s.outputFolder - 1] = '\0';
-    s.encoderPath[sizeof s.encoderPath - 1] = '\0';
+std::size_t Utf8CutLength(const char* text, std::size_t length, std::size_t maxBytes) {
+    if (length <= maxBytes) return length;
+    auto continuation = [&](std::size_t i) { return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; };
+    // A character has at most three continuation bytes; more of them is not UTF-8.
+    std::size_t cut = maxBytes;
+    while (cut > 0 && maxBytes - cut < 3 && continuation(cut)) --cut;
+    return continuation(cut) ? maxBytes : cut;
+}
+
+namespace {
+
+template <std::size_t N>
+void TerminateField(char (&field)[N], const char* name, std::string& names) {
+    if (std::memchr(field, '\0', N)) return;
+    field[Utf8CutLength(field, N, N - 1)] = '\0';
+    if (!names.empty()) names += ", ";
+    names += name;
+}
+
+}  // namespace
+
+std::string TerminateTextFields(RecSettings& s) {
+    std::string names;
+    TerminateField(s.presetName, "presetName", names);
+    TerminateField(s.customOptions, "customOptions", names);
+    TerminateField(s.outputFileName, "outputFileName", names);
+    TerminateField(s.outputFolder, "outputFolder", names);
+    TerminateField(s.encoderPath, "encoderPath", names);
+    return names;
 }
 
 namespace {

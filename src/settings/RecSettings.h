@@ -92,10 +92,14 @@ static_assert(sizeof(RecSettings) == kRecSettingsSize, "settings image must be 1
 /// Assigns every field its default; bytes after each new terminator stay as they were.
 void SetDefaultSettings(RecSettings& s, const std::string& programFolder);
 
-/// Copies text into a fixed field, truncated so that the terminator always fits.
+/// How many bytes of `text` fit into `maxBytes` without splitting a UTF-8 character (text
+/// that is not UTF-8 is cut at `maxBytes`).
+std::size_t Utf8CutLength(const char* text, std::size_t length, std::size_t maxBytes);
+
+/// Copies text into a fixed field, cut at a character boundary so that the terminator fits.
 template <std::size_t N>
 void SetTextField(char (&field)[N], const std::string& text) {
-    std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
+    const std::size_t n = Utf8CutLength(text.data(), text.size(), N - 1);
     text.copy(field, n);
     field[n] = '\0';
 }
@@ -108,8 +112,9 @@ std::string TextField(const char (&field)[N]) {
     return std::string(field, n);
 }
 
-/// Makes every text field terminated inside its array.
-void TerminateTextFields(RecSettings& s);
+/// Makes every text field terminated inside its array, cutting one without a terminator at
+/// a character boundary. Returns the names of the fields that were cut.
+std::string TerminateTextFields(RecSettings& s);
 
 /// Replaces every number outside its documented range by its default.
 /// Returns the names of the fields that were replaced.

@@ -34,6 +34,14 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string PresetSavePath(const std::string& chosenPath) {
+    return FileNameOf(chosenPath).find('.') == std::string::npos ? chosenPath + ".pmr" : chosenPath;
+}
+
+std::string ReplaceFileQuestion(const std::string& path) {
+    return FileNameOf(path) + " already exists.\nDo you want to replace it?";
+}
+
 namespace {
 
 // Opens a settings file for reading and writing. A file nobody may write counts as
@@ -50,9 +58,18 @@ int OpenSettingsFile(const std::string& path) {
     return fd;
 }
 
+// Whether the open file is the one at `path` (the same file, not merely the same name).
+bool IsSameFile(int fd, const std::string& path) {
+    struct stat open {}, named {};
+    return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+
 void LoadDefaults(RecSettings& s, const std::string& path, const std::string& programFolder, LogSink& log) {
-    SetDefaultSettings(s, programFolder);
-    WriteSettingsFile(path, s);
+    RecSettings defaults = s;  // bytes after the terminators stay as they were
+    SetDefaultSettings(defaults, programFolder);
+    WriteSettingsFile(path, defaults);
+    s = defaults;
     log.AddLogLine("Default preset loaded");
 }
 
@@ -78,23 +95,31 @@ void LoadSettings(RecSettings& s, const std::string& path, const std::string& pr
     const std::string iniPath = programFolder + "pelmora.ini";
     int fd = OpenSettingsFile(path);
     if (fd >= 0) {
+        // Other threads read the live record: it gets only checked values, in one copy.
+        RecSettings loaded;
         char digestText[kDigestTextBytes + 1] = {};
-        bool readOk = ReadAll(fd, &s, sizeof s) && ReadAll(fd, digestText, kDigestTextBytes);
+        bool readOk = ReadAll(fd, &loaded, sizeof loaded) && ReadAll(fd, digestText, kDigestTextBytes);
+        const bool isIni = IsSameFile(fd, iniPath);
         ::close(fd);
         // Text up to the first zero byte; 33 bytes without one never match.
         std::string stored(digestText, ::strnlen(digestText, kDigestTextBytes));
-        if (readOk && ::strcasecmp(stored.c_str(), SettingsDigest(s).c_str()) == 0 &&
-            s.settingsVersion == kSettingsVersion) {
+        if (readOk && ::strcasecmp(stored.c_str(), SettingsDigest(loaded).c_str()) == 0 &&
+            loaded.settingsVersion == kSettingsVersion) {
             // A crafted or newer file may pass its digest with values this version cannot use.
-            TerminateTextFields(s);
-            std::string replaced = ClampToValueLists(s);
+            std::string replaced = TerminateTextFields(loaded);
+            const std::string numbers = ClampToValueLists(loaded);
+            if (!replaced.empty() && !numbers.empty()) replaced += ", ";
+            replaced += numbers;
+            s = loaded;
             log.AddLogLine("Preset \"" + TextField(s.presetName) + "\" (" + FileNameOf(path) + ") loaded");
             if (!replaced.empty()) log.AddLogLine("WARNING: Out-of-range settings replaced by defaults: " + replaced);
             return;
         }
-        if (::strcasecmp(path.c_str(), iniPath.c_str()) == 0) {
+        // Only the settings file itself is replaced by defaults, whatever the spelling of its
+        // path; a file whose name merely looks like it is a preset.
+        if (isIni) {
             log.AddLogLine("ERROR:   ini file is corrupted or version mismatch. Loading defaults...");
-            LoadDefaults(s, path, programFolder, log);
+            LoadDefaults(s, iniPath, programFolder, log);
             return;
         }
         log.AddLogLine("ERROR:   Preset file is corrupted or version mismatch. Loading ini...");

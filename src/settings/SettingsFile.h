@@ -26,4 +26,11 @@ void LoadSettings(RecSettings& s, const std::string& path, const std::string& pr
 /// The part of a path after its last "/".
 std::string FileNameOf(const std::string& path);
 
+/// The file a preset is saved to: the chosen path, with ".pmr" added when its file name has
+/// no extension.
+std::string PresetSavePath(const std::string& chosenPath);
+
+/// The question before an existing file is replaced.
+std::string ReplaceFileQuestion(const std::string& path);
+
 }  // namespace pelmora

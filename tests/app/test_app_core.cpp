@@ -50,7 +50,10 @@ public:
     void SetBitrateLabel(const std::string&) override {}
     void BlankMeters() override { Step("blank"); }
 
-    bool AskYesNo(const std::string&) override { return true; }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        return answerYes;
+    }
     void ShowMessage(const std::string&) override { Step("message"); }
     void SetRecordingControls(int) override {}
     void SetRecordCaption(const std::string&) override {}
@@ -64,11 +67,13 @@ public:
     void SetStatusValues(const StatusValues&) override {}
     void ShowValues() override {}
     void BlinkState(int) override {}
-    std::string OutputFileEntry() override { return "take"; }
+    std::optional<std::string> OutputFileEntry() override { return std::string("take"); }
     void ShowOutputFileEntry(const std::string&) override {}
 
     std::vector<std::string> steps;
     std::vector<std::string> devices, formats;
+    std::vector<std::string> questions;
+    bool answerYes = true;
     std::string options;
     bool iniExistedAtSheet = false;
     bool recordEnabled = false;
@@ -205,6 +210,76 @@ TEST(AppCore, SavedSettingsLoadCleanlyOnTheNextStart) {
     again.Start(view);
     EXPECT_TRUE(LogHas(again, "Preset \"50% louder\" (pelmora.ini) loaded"));
     again.Close();
+}
+
+TEST(AppCore, ACorruptPresetLoadedWhileCapturingNeverReachesTheThreads) {
+    test::TempDir dir;
+    AppCore core(dir.Path(), Simulated());
+    FakeView view(core);
+    core.Start(view);
+    ASSERT_TRUE(core.Pipeline().pipelineReady.load());
+    RecSettings ini = core.Settings();
+    SetTextField(ini.presetName, "ini");
+    ini.removeDc = 1;
+    ASSERT_TRUE(WriteSettingsFile(core.IniPath(), ini));
+    RecSettings bad = ini;
+    SetTextField(bad.presetName, "bad");
+    bad.removeDc = 0;
+    bad.dcResponsivity = 100000;
+    const std::string preset = dir / "bad.pmr";
+    ASSERT_TRUE(WriteSettingsFile(preset, bad));
+    std::vector<char> bytes = test::ReadFile(preset);
+    bytes[1584] ^= 1;
+    test::WriteFile(preset, bytes);
+
+    core.LoadPreset(preset);
+    EXPECT_TRUE(LogHas(core, "ERROR:   Preset file is corrupted or version mismatch. Loading ini..."));
+    EXPECT_TRUE(LogHas(core, "Preset \"ini\" (pelmora.ini) loaded"));
+    EXPECT_STREQ(core.Settings().presetName, "ini");
+    EXPECT_EQ(core.Settings().removeDc, 1);
+    EXPECT_EQ(core.Settings().dcResponsivity, 50);
+    EXPECT_TRUE(core.Pipeline().pipelineReady.load());
+    core.Close();
+}
+
+TEST(AppCore, SaveAsksBeforeReplacingAFileTheDialogDidNotAskAbout) {
+    test::TempDir dir;
+    AppCore core(dir.Path(), Simulated());
+    FakeView view(core);
+    core.Start(view);
+    const std::vector<char> keep = {'k', 'e', 'e', 'p'};
+    test::WriteFile(dir / "mine.pmr", keep);
+    std::string path, error;
+
+    // "mine" typed in the dialog, which found no file of that name; mine.pmr exists.
+    view.answerYes = false;
+    EXPECT_EQ(core.SavePreset(dir / "mine", "Mine", &path, &error), PresetSave::Declined);
+    EXPECT_EQ(view.questions, (std::vector<std::string>{"mine.pmr already exists.\nDo you want to replace it?"}));
+    EXPECT_EQ(test::ReadFile(dir / "mine.pmr"), keep);
+    EXPECT_STREQ(core.Settings().presetName, "default");
+
+    view.answerYes = true;
+    EXPECT_EQ(core.SavePreset(dir / "mine", "Mine", &path, &error), PresetSave::Saved);
+    EXPECT_EQ(path, dir / "mine.pmr");
+    EXPECT_EQ(test::ReadFile(dir / "mine.pmr").size(), kSettingsFileSize);
+    EXPECT_STREQ(core.Settings().presetName, "Mine");
+
+    // The dialog itself asked about a name it returned as it is, and about new files nobody asks.
+    view.questions.clear();
+    EXPECT_EQ(core.SavePreset(dir / "mine.pmr", "Mine", &path, &error), PresetSave::Saved);
+    EXPECT_EQ(core.SavePreset(dir / "other", "Other", &path, &error), PresetSave::Saved);
+    EXPECT_EQ(path, dir / "other.pmr");
+    EXPECT_TRUE(view.questions.empty());
+
+    // A long name of two-byte characters is cut between characters, never inside one.
+    std::string accents;
+    for (int i = 0; i < 250; ++i) accents += "\xC3\xA9";
+    EXPECT_EQ(core.SavePreset(dir / "accents.pmr", accents, &path, &error), PresetSave::Saved);
+    EXPECT_EQ(TextField(core.Settings().presetName), accents.substr(0, 254));
+
+    EXPECT_EQ(core.SavePreset(dir / "missing/x.pmr", "x", &path, &error), PresetSave::Failed);
+    EXPECT_FALSE(error.empty());
+    core.Close();
 }
 
 TEST(AppCore, CloseRunsOnceAndNeverBeforeStart) {

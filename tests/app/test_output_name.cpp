@@ -75,10 +75,21 @@ TEST(ValidateOutputName, NamesTooLongForTheRecordAreRefused) {
     OutputNameResult bare = Validate(longName, "take1");
     EXPECT_TRUE(bare.refused);
     EXPECT_FALSE(bare.changed);
-    EXPECT_EQ(bare.boxText, "take1");
+    // The typed text stays in the box for correction; the page's copy stays as it was.
+    EXPECT_EQ(bare.boxText, longName);
+    EXPECT_EQ(bare.memberText, "take1");
+    EXPECT_EQ(bare.message, "Output file name is too long by 1 byte.\nAt most 259 bytes fit, extension included.");
 
     std::string longFolder = "/" + std::string(kMaxOutputText, 'f') + "/x.mp3";
-    EXPECT_TRUE(Validate(longFolder, "take1").refused);
+    OutputNameResult folder = Validate(" " + longFolder, "take1");
+    EXPECT_TRUE(folder.refused);
+    EXPECT_EQ(folder.boxText, " " + longFolder);
+    EXPECT_EQ(folder.message.substr(0, 38), "Output file name is too long by 7 byte");
+
+    // Below the program folder the whole path counts.
+    OutputNameResult relative = Validate("sub/" + std::string(kMaxOutputText - kProgram.size() - 3, 'r'), "take1");
+    EXPECT_TRUE(relative.refused);
+    EXPECT_EQ(relative.message.substr(0, 38), "Output file name is too long by 1 byte");
 
     std::string fits = "/" + std::string(kMaxOutputText - 7, 'f') + "/x.mp3";
     ASSERT_EQ(fits.size(), kMaxOutputText);
@@ -94,14 +105,23 @@ TEST(BrowseOutputFile, ProposedNameDropsFolderAndExtension) {
 }
 
 TEST(BrowseOutputFile, ChosenPathIsStoredLikeATypedOne) {
-    OutputNameResult inside = ApplyBrowsedPath(kProgram + "take.mp3 ", kProgram);
+    OutputNameResult inside = ApplyBrowsedPath(kProgram + "take.mp3 ", "out", kProgram);
     EXPECT_EQ(inside.outputFolder, kProgram);
     EXPECT_EQ(inside.outputFileName, "take.mp3");
     EXPECT_EQ(inside.boxText, "take.mp3");
-    OutputNameResult outside = ApplyBrowsedPath("/rec/take.mp3", kProgram);
+    OutputNameResult outside = ApplyBrowsedPath("/rec/take.mp3", "out", kProgram);
     EXPECT_EQ(outside.outputFolder, "/rec/");
     EXPECT_EQ(outside.outputFileName, "/rec/take.mp3");
     EXPECT_EQ(outside.boxText, "/rec/take.mp3");
+}
+
+TEST(BrowseOutputFile, AChosenPathTooLongIsShownAndRefused) {
+    const std::string chosen = "/rec/" + std::string(kMaxOutputText, 'c') + ".mp3";
+    OutputNameResult r = ApplyBrowsedPath(chosen, "take1", kProgram);
+    EXPECT_TRUE(r.refused);
+    EXPECT_EQ(r.boxText, chosen);
+    EXPECT_EQ(r.memberText, "take1");
+    EXPECT_EQ(r.message.substr(0, 39), "Output file name is too long by 9 bytes");
 }
 
 TEST(BrowseOutputFile, KindFollowsOutputSettings) {

@@ -40,7 +40,10 @@ public:
     }
     void ShowValues() override { ++showValuesCount; }
     void BlinkState(int phase) override { blinks.push_back(phase); }
-    std::string OutputFileEntry() override { return entry; }
+    std::optional<std::string> OutputFileEntry() override {
+        if (entryRefused) return std::nullopt;
+        return entry;
+    }
     void ShowOutputFileEntry(const std::string& e) override { entry = e; }
     void ShowBufferFill(const BufferFill& f) override {
         fill = f;
@@ -49,6 +52,7 @@ public:
 
     bool answerYes = true;
     std::string entry = "out";
+    bool entryRefused = false;  // the page refuses what is typed
     std::vector<std::string> questions, messages;
     std::vector<int> controlStates;
     std::string recordCaption = "Record", pauseCaption = "Pause";

@@ -199,6 +199,37 @@ TEST_F(EventLogTest, ClipLinesAreHeldBackFromTheFile) {
     EXPECT_EQ(lines[1], "10:00:04.00 - WARNING: Clip lasts for approximately 5 sec");
 }
 
+TEST_F(EventLogTest, AddOrReplaceAfterKeepsEveryOtherLine) {
+    const std::string clip = "17:45:01.23 - WARNING: Clip occured!";
+    EXPECT_FALSE(log.AddOrReplaceAfter(clip, "lasts", "WARNING: Clip lasts for approximately 2 sec"));
+    EXPECT_EQ(log.LineCount(), 0u);
+    log.AddLogLine("WARNING: Clip occured!");
+    EXPECT_TRUE(log.AddOrReplaceAfter("17:45:01.23 - warning: CLIP", "lasts", "lasts 2"));
+    EXPECT_TRUE(log.AddOrReplaceAfter(clip, "lasts", "lasts 3"));
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{clip, "17:45:01.23 - lasts 3"}));
+    EXPECT_EQ(log.SelectedIndex(), 1);
+    log.AddLogLine("from the receiving thread");
+    EXPECT_FALSE(log.AddOrReplaceAfter(clip, "lasts", "lasts 4"));
+    EXPECT_EQ(log.Lines().back(), "17:45:01.23 - from the receiving thread");
+
+    // Against a thread that logs all the while, not one of its lines goes.
+    log.Clear();
+    log.AddLogLine("WARNING: Clip occured!");
+    std::thread other([&] {
+        for (int i = 0; i < 2000; ++i) log.AddLogLine("worker");
+    });
+    int replaced = 0;
+    for (int i = 0; i < 2000; ++i) {
+        if (!log.AddOrReplaceAfter(clip, "lasts", "lasts")) log.AddLogLine("WARNING: Clip occured!");
+        else ++replaced;
+    }
+    other.join();
+    int workers = 0;
+    for (const auto& line : log.Lines()) workers += line == "17:45:01.23 - worker";
+    EXPECT_EQ(workers, 2000);
+    EXPECT_GT(replaced, 0);
+}
+
 TEST_F(EventLogTest, SharedLogFileIsTrimmedWhenTooLong) {
     settings.logDuringRecording = 1;
     settings.logFileMode = 1;

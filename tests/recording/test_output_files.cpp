@@ -22,6 +22,15 @@ TEST(OutputNaming, OnlyAThreeCharacterExtensionIsReplaced) {
     EXPECT_EQ(MakeOutputName("a.b", OutputFormat::Mp3, nullptr, folder).entry, "a.b.mp3");
 }
 
+TEST(OutputNaming, TheExtensionRuleLooksOnlyAtTheFileName) {
+    EXPECT_EQ(MakeOutputName("/srv/rec.d/x", OutputFormat::Mp3, nullptr, "/srv/rec.d/").path, "/srv/rec.d/x.mp3");
+    EXPECT_EQ(MakeOutputName("/srv/rec.d/x", OutputFormat::Mp3, nullptr, "/srv/rec.d/").entry, "/srv/rec.d/x.mp3");
+    EXPECT_EQ(MakeOutputName("/srv/rec.d/x.wav", OutputFormat::Mp3, nullptr, "/srv/rec.d/").path, "/srv/rec.d/x.mp3");
+    EXPECT_EQ(MakeOutputName("/srv/a.b/c.d", OutputFormat::Wav, nullptr, "/srv/a.b/").path, "/srv/a.b/c.d.wav");
+    // Nothing left of the file name: "out" in that folder.
+    EXPECT_EQ(MakeOutputName("/srv/rec/.mp3", OutputFormat::Wav, nullptr, "/srv/rec/").path, "/srv/rec/out.wav");
+}
+
 TEST(OutputNaming, EmptyEntriesRecordToOut) {
     EXPECT_EQ(MakeOutputName("", OutputFormat::Mp3, nullptr, "/rec/").entry, "out.mp3");
     EXPECT_EQ(MakeOutputName(".mp3", OutputFormat::Wav, nullptr, "/rec/").entry, "out.wav");

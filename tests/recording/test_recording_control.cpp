@@ -85,6 +85,53 @@ TEST(RecordRefusals, AnOutputFileThatCannotBeCreatedIsReported) {
     EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
 }
 
+TEST(RecordRefusals, ARefusedNameNeverRecordsToTheEarlierOne) {
+    RecordingRig rig;
+    rig.settings.confirmOverwrite = 0;
+    rig.view.entry = "take.wav";
+    rig.control.OnRecord();
+    rig.Feed(2);
+    rig.control.OnRecord();
+    const auto before = test::ReadFile(rig.dir / "take.wav");
+    ASSERT_GT(before.size(), 44u);
+
+    rig.view.entryRefused = true;  // the page refused a name too long for the record
+    rig.control.OnRecord();
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_EQ(test::ReadFile(rig.dir / "take.wav"), before);
+    EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2, 1, 2}));
+    EXPECT_EQ(rig.view.recordCaption, "Record");
+}
+
+TEST(RecordRefusals, ANameThatOutgrowsTheRecordWithItsExtensionIsRefused) {
+    RecordingRig rig;
+    const std::string typed(257, 'n');
+    rig.view.entry = typed;
+    rig.control.OnRecord();
+    EXPECT_FALSE(rig.control.IsRecording());
+    ASSERT_EQ(rig.view.messages.size(), 1u);
+    EXPECT_EQ(rig.view.messages[0], "Output file name is too long by 2 bytes.\nAt most 259 bytes fit, extension included.");
+    EXPECT_EQ(rig.view.entry, typed);  // the box keeps what was typed
+    EXPECT_EQ(TextField(rig.settings.outputFileName), "out");
+    EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
+}
+
+TEST(RecordRefusals, ANameTheFileSystemRefusesIsReported) {
+    for (std::size_t length : {252u, 255u}) {
+        RecordingRig rig;
+        const std::string name(length, 'f');
+        rig.view.entry = name;
+        rig.control.OnRecord();
+        EXPECT_FALSE(rig.control.IsRecording());
+        const auto t = rig.Texts();
+        ASSERT_GE(t.size(), 2u);
+        EXPECT_EQ(t[t.size() - 2], "ERROR:   File name too long");
+        EXPECT_EQ(t.back(), "ERROR:   Can not create output file " + rig.dir.Path() + name + ".wav");
+        // The box shows the name that was tried.
+        EXPECT_EQ(rig.view.entry, name + ".wav");
+    }
+}
+
 TEST(RecordRefusals, MissingEncoderRefusesAnMp3Recording) {
     RecordingRig rig;  // no encoder
     rig.settings.writeUncompressed = 0;

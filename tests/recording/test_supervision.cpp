@@ -136,6 +136,57 @@ TEST_F(SupervisionTest, ABurstOfClipsGivesOneWarningAndItsLength) {
     EXPECT_EQ(rig.LastText(), "WARNING: Clip occured!");
 }
 
+TEST_F(SupervisionTest, AfterABurstAndALongCleanPeriodASingleClipIsWarnedAgain) {
+    Tick(20);
+    for (int k = 0; k <= 10; ++k) {
+        ClipTick();
+        Tick();
+    }
+    ASSERT_EQ(rig.supervisionState.clipCount, 10u);
+    Tick(30);  // long after the burst
+    ClipTick();
+    EXPECT_EQ(rig.LastText(), "WARNING: Clip occured!");
+    EXPECT_FALSE(rig.supervisionState.manyClipsMode);
+    EXPECT_EQ(rig.supervisionState.clipCount, 0u);
+    Tick(30);
+    ClipTick();  // and the next one, long after, as well
+    EXPECT_EQ(rig.LastText(), "WARNING: Clip occured!");
+}
+
+TEST_F(SupervisionTest, ManyClipsModeEndsTenCleanSecondsAfterItsLastClip) {
+    Tick(20);
+    for (int k = 0; k <= 10; ++k) {  // clips nine clean seconds apart still count as a burst
+        ClipTick();
+        Tick(9);
+    }
+    ASSERT_EQ(rig.supervisionState.clipCount, 10u);
+    ClipTick();
+    EXPECT_EQ(rig.LastText(), "WARNING: A lot of clips occured! Check input volume!");
+    Tick(9);
+    EXPECT_TRUE(rig.supervisionState.manyClipsMode);
+    EXPECT_EQ(rig.LastText(), "WARNING: A lot of clips occured! Check input volume!");
+    Tick();
+    EXPECT_EQ(rig.LastText(), "WARNING: A lot of clips occured during last 11 sec");
+    EXPECT_FALSE(rig.supervisionState.manyClipsMode);
+}
+
+TEST_F(SupervisionTest, TheLastsLineIsReplacedInOneStepOfTheLog) {
+    // Between two separate steps (delete, then add) a line from the receiving thread could
+    // come in and be deleted instead; the log must never be seen without the clip's line.
+    std::vector<std::vector<std::string>> seen;
+    rig.log.SetObserver([&] { seen.push_back(rig.Texts()); });
+    ClipTick();
+    ClipTick();
+    seen.clear();
+    ClipTick();
+    ClipTick();
+    rig.log.SetObserver(nullptr);
+    const std::vector<std::string> last = {"WARNING: Clip occured!", "WARNING: Clip lasts for approximately 4 sec"};
+    ASSERT_EQ(seen.size(), 2u);  // one change per second
+    EXPECT_EQ(seen[0].back(), "WARNING: Clip lasts for approximately 3 sec");
+    EXPECT_EQ(seen[1], last);
+}
+
 TEST_F(SupervisionTest, PerformanceWarningIsNotRepeatedWhileItIsTheNewestLine) {
     rig.state.pipelineReady = true;
     rig.state.outputFreePercent = 3;

@@ -83,6 +83,33 @@ TEST(RecSettings, TextFieldsStayInsideTheirArrays) {
     EXPECT_EQ(TextField(s.encoderPath).size(), sizeof s.encoderPath - 1);
 }
 
+TEST(RecSettings, TextIsCutAtACharacterBoundary) {
+    RecSettings s = Defaults();
+    std::string twoByte;
+    for (int i = 0; i < 200; ++i) twoByte += "\xC3\xA9";  // 400 bytes of "é"
+    SetTextField(s.presetName, twoByte);
+    EXPECT_EQ(TextField(s.presetName), twoByte.substr(0, 254));  // not 255: that splits an "é"
+
+    std::string fourByte = std::string(257, 'a') + "\xF0\x9F\x8E\xA4";  // a microphone after 257 bytes
+    SetTextField(s.outputFolder, fourByte);
+    EXPECT_EQ(TextField(s.outputFolder), std::string(257, 'a'));
+    SetTextField(s.outputFolder, std::string(255, 'a') + "\xF0\x9F\x8E\xA4");  // exactly 259 bytes fit
+    EXPECT_EQ(TextField(s.outputFolder).size(), 259u);
+}
+
+TEST(RecSettings, UnterminatedTextFieldsAreCutAtACharacterBoundaryAndNamed) {
+    RecSettings s = Defaults();
+    EXPECT_EQ(TerminateTextFields(s), "");
+    for (std::size_t i = 0; i + 1 < sizeof s.presetName; i += 2) {
+        s.presetName[i] = '\xC3';
+        s.presetName[i + 1] = '\xA9';
+    }
+    std::memset(s.encoderPath, 'x', sizeof s.encoderPath);
+    EXPECT_EQ(TerminateTextFields(s), "presetName, encoderPath");
+    EXPECT_EQ(TextField(s.presetName).size(), 254u);
+    EXPECT_EQ(TextField(s.encoderPath).size(), sizeof s.encoderPath - 1);
+}
+
 TEST(RecSettings, DefaultsLeaveBytesAfterTheTerminator) {
     RecSettings s;
     std::memset(&s, 0x55, sizeof s);

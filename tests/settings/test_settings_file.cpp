@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstddef>
@@ -175,15 +176,83 @@ TEST_F(SettingsFileTest, IniPathComparisonsDifferByCase) {
     EXPECT_EQ(log.Lines().at(0), "ERROR:   Preset (PELMORA.INI) load failed. Loading ini");
     EXPECT_EQ(log.Lines().at(1), "ERROR:   ini load failed. Loading defaults...");
 
-    // Failing its check: compared without case, so it counts as the ini and gets defaults.
+    // Failing its check: a file whose name differs from the ini's only in case is another
+    // file here, a preset, and is never overwritten.
     std::string mixed = dir.Path() + "Pelmora.Ini";
     WriteFile(mixed, std::vector<char>(1617, 'z'));
+    ASSERT_TRUE(WriteSettingsFile(Ini(), s));
     log.Clear();
     loaded = Load(mixed);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{
-                               "ERROR:   ini file is corrupted or version mismatch. Loading defaults...",
-                               "Default preset loaded"}));
-    EXPECT_EQ(ReadFile(mixed).size(), 1617u);
+                               "ERROR:   Preset file is corrupted or version mismatch. Loading ini...",
+                               "Preset \"default\" (pelmora.ini) loaded"}));
+    EXPECT_EQ(ReadFile(mixed), std::vector<char>(1617, 'z'));
+}
+
+TEST_F(SettingsFileTest, TheIniUnderAnotherSpellingOfItsPathGetsDefaults) {
+    // The same file, not merely the same letters: a corrupt ini reached through another
+    // path is still replaced by the defaults.
+    WriteFile(Ini(), std::vector<char>(1617, 'z'));
+    ASSERT_EQ(::symlink(Ini().c_str(), (dir / "link.ini").c_str()), 0);
+    for (const std::string& path : {dir.Path() + "./pelmora.ini", dir / "link.ini"}) {
+        WriteFile(Ini(), std::vector<char>(1617, 'z'));
+        log.Clear();
+        RecSettings loaded = Load(path);
+        EXPECT_EQ(log.Lines(), (std::vector<std::string>{
+                                   "ERROR:   ini file is corrupted or version mismatch. Loading defaults...",
+                                   "Default preset loaded"}));
+        EXPECT_EQ(ReadFile(Ini()), FileFor(s));
+        EXPECT_STREQ(loaded.presetName, "default");
+    }
+}
+
+TEST_F(SettingsFileTest, ACorruptPresetNeverReachesTheLiveRecord) {
+    // Whoever reads the record while it loads sees the old values or the checked new ones.
+    RecSettings ini = s;
+    SetTextField(ini.presetName, "ini");
+    ini.removeDc = 1;
+    ASSERT_TRUE(WriteSettingsFile(Ini(), ini));
+    RecSettings bad = s;
+    SetTextField(bad.presetName, "corrupt");
+    bad.dcResponsivity = 100000;
+    bad.meterRateIndex = 77;
+    std::vector<char> file = FileFor(bad);
+    file[1584] ^= 1;  // digest no longer matches
+    WriteFile(dir / "bad.pmr", file);
+
+    class WatchingLog : public LogSink {
+    public:
+        explicit WatchingLog(const RecSettings& live) : live_(live) {}
+        void AddLogLine(const std::string& text) override {
+            lines.push_back(text);
+            seen.push_back(TextField(live_.presetName));
+            if (live_.dcResponsivity > 100 || live_.meterRateIndex > 3) unchecked = true;
+        }
+        std::vector<std::string> lines, seen;
+        bool unchecked = false;
+
+    private:
+        const RecSettings& live_;
+    };
+    RecSettings live = s;
+    WatchingLog watch(live);
+    LoadSettings(live, dir / "bad.pmr", dir.Path(), watch);
+    EXPECT_FALSE(watch.unchecked);
+    EXPECT_EQ(watch.lines, (std::vector<std::string>{
+                               "ERROR:   Preset file is corrupted or version mismatch. Loading ini...",
+                               "Preset \"ini\" (pelmora.ini) loaded"}));
+    EXPECT_EQ(watch.seen.at(0), "default");
+    EXPECT_STREQ(live.presetName, "ini");
+    EXPECT_EQ(live.removeDc, 1);
+
+    // A crafted file with a good digest is published only once its values are made safe.
+    WriteFile(dir / "bad.pmr", FileFor(bad));
+    live = s;
+    watch.unchecked = false;
+    LoadSettings(live, dir / "bad.pmr", dir.Path(), watch);
+    EXPECT_FALSE(watch.unchecked);
+    EXPECT_STREQ(live.presetName, "corrupt");
+    EXPECT_EQ(live.dcResponsivity, 50);
 }
 
 TEST_F(SettingsFileTest, CraftedFileWithGoodDigestIsMadeSafe) {
@@ -202,6 +271,9 @@ TEST_F(SettingsFileTest, CraftedFileWithGoodDigestIsMadeSafe) {
     ASSERT_EQ(log.Lines().size(), 2u);
     EXPECT_EQ(log.Lines()[0], "Preset \"" + std::string(255, 'A') + "\" (crafted.pmr) loaded");
     EXPECT_EQ(log.Lines()[1].rfind("WARNING: Out-of-range settings replaced by defaults: ", 0), 0u);
+    // The text fields without a terminator are named like the numbers.
+    EXPECT_EQ(log.Lines()[1], "WARNING: Out-of-range settings replaced by defaults: presetName, outputFolder, "
+                              "encoderPath, minBitrateIndex, meterRateIndex, outputStoreSeconds, athMode");
     EXPECT_EQ(loaded.presetName[255], '\0');
     EXPECT_EQ(loaded.outputFolder[259], '\0');
     EXPECT_EQ(loaded.encoderPath[259], '\0');

@@ -107,6 +107,8 @@ public:
     std::string IniPath() const { return programFolder_ + "pelmora.ini"; }
     BitrateTable ActiveBitrateTable() const { return bitrate_.activeBitrateTable; }
     const std::string& EncoderArgs() const { return encoderArgs_; }
+    /// The running encoder's console output ("Show lame console").
+    EncoderConsole& EncoderOutput() { return encoderProcess_.Console(); }
     bool IsRecording() const { return pipeline_.isRecording.load(); }
     /// The capture format selected by deviceIndex and formatIndex; nullptr without one.
     const WaveFormat* SelectedFormat() const;

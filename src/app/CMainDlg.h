@@ -20,6 +20,7 @@ namespace pelmora {
 
 class CanvasControl;
 class CGenPage;
+class CLameConsole;
 class CLogList;
 class propsheet;
 
@@ -92,6 +93,8 @@ private:
     void CreateControls();
     void UpdateDescriptionTexts();
     void UpdateMeters();
+    void ShowLameConsole();
+    void UpdateLameConsole();
 
     void OnClose(wxCloseEvent& event);
     void OnCharHook(wxKeyEvent& event);
@@ -122,6 +125,7 @@ private:
     CLogList* logBox_ = nullptr;
     propsheet* sheet_ = nullptr;
     CGenPage* genPage_ = nullptr;
+    CLameConsole* lameConsole_ = nullptr;
     wxFont sheetFont_;
     wxTimer timer_;
 

@@ -5,6 +5,7 @@
 namespace pelmora {
 
 namespace {
+
 wxString FromConsole(const std::string& s) {
     wxString text = wxString::FromUTF8(s.c_str(), s.size());
     // Not UTF-8 (a name in another encoding): show the bytes as Latin-1 rather than nothing.
@@ -15,7 +16,7 @@ wxString FromConsole(const std::string& s) {
 
 CLameConsole::CLameConsole(wxWindow* parent)
     : wxFrame(parent, wxID_ANY, "lame console", wxDefaultPosition, wxDefaultSize,
-              wxDEFAULT_FRAME_STYLE | wxFRAME_FLOAT_ON_PARENT) {
+              wxDEFAULT_FRAME_STYLE) {
     text_ = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, wxDefaultSize,
                            wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP);
     text_->SetFont(wxFont(wxFontInfo(9).Family(wxFONTFAMILY_TELETYPE)));

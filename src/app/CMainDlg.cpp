@@ -452,8 +452,8 @@ void CMainDlg::ShowLameConsole() {
     if (!lameConsole_) lameConsole_ = new CLameConsole(this);
     lameConsole_->Restart();
     lameConsole_->AddOutput(core_.EncoderOutput().TakePending());
-    lameConsole_->Show();
-    lameConsole_->Raise();
+    // Shown beside the main window, which keeps the keyboard.
+    if (!lameConsole_->IsShown()) lameConsole_->ShowWithoutActivating();
 }
 
 void CMainDlg::UpdateLameConsole() {

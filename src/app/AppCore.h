@@ -117,6 +117,8 @@ public:
     BitrateTable ActiveBitrateTable() const { return bitrate_.activeBitrateTable; }
     BitrateState& Bitrate() { return bitrate_; }
     const std::string& EncoderArgs() const { return encoderArgs_; }
+    /// The running encoder's console output ("Show lame console").
+    EncoderConsole& EncoderOutput() { return encoderProcess_.Console(); }
     bool IsRecording() const { return pipeline_.isRecording.load(); }
     /// The capture format selected by deviceIndex and formatIndex; nullptr without one.
     const WaveFormat* SelectedFormat() const;

@@ -11,6 +11,7 @@
 #include <atomic>
 
 #include "app/CAboutDlg.h"
+#include "app/CLameConsole.h"
 #include "app/MainLayout.h"
 #include "app/ProgramFolder.h"
 #include "input/CGenPage.h"
@@ -58,6 +59,12 @@ struct CMainDlg::Bridge {
     CMainDlg* window = nullptr;
     std::atomic<bool> metersPending{false};
 
+    // The encoder's console reader has new text (called on its thread, never blocks).
+    void EncoderOutput() {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (window) window->CallAfter([this] { window->UpdateLameConsole(); });
+    }
+
     void MetersPublished() {
         if (metersPending.exchange(true)) return;
         std::lock_guard<std::mutex> lock(mutex);
@@ -92,6 +99,7 @@ CMainDlg::CMainDlg(AppCore& core)
       timer_(this, kTimerId),
       presetFolder_(core.ProgramFolder()) {
     bridge_->window = this;
+    core_.EncoderOutput().SetNotifier([bridge = bridge_] { bridge->EncoderOutput(); });
     // The template's font: a small sans-serif face; dialog units follow from it.
     SetFont(wxFont(wxFontInfo(8).Family(wxFONTFAMILY_SWISS)));
     SetEscapeId(wxID_NONE);
@@ -111,6 +119,7 @@ CMainDlg::CMainDlg(AppCore& core)
 }
 
 CMainDlg::~CMainDlg() {
+    core_.EncoderOutput().SetNotifier({});
     // The pages' controls go before the rules they call.
     if (sheet_) sheet_->Destroy();
     std::lock_guard<std::mutex> lock(bridge_->mutex);
@@ -487,6 +496,22 @@ void CMainDlg::OnRecord() {
     core_.OnRecord();
     // The encoder may have been found at another place.
     if (pages_) pages_->advanced.ShowEncoderPath();
+    if (core_.IsRecording() && !core_.Settings().writeUncompressed && core_.EncoderOutput().Forwarding())
+        ShowLameConsole();
+}
+
+void CMainDlg::ShowLameConsole() {
+    if (!lameConsole_) lameConsole_ = new CLameConsole(this);
+    lameConsole_->Restart();
+    lameConsole_->AddOutput(core_.EncoderOutput().TakePending());
+    // Shown beside the main window, which keeps the keyboard.
+    if (!lameConsole_->IsShown()) lameConsole_->ShowWithoutActivating();
+}
+
+void CMainDlg::UpdateLameConsole() {
+    // Taken even when no window shows it, so the text never piles up.
+    const std::string text = core_.EncoderOutput().TakePending();
+    if (lameConsole_) lameConsole_->AddOutput(text);
 }
 
 void CMainDlg::OnPause() { core_.OnPause(); }

@@ -21,6 +21,7 @@ namespace pelmora {
 
 class CanvasControl;
 class CGenPage;
+class CLameConsole;
 class CLogList;
 class propsheet;
 
@@ -100,6 +101,8 @@ private:
     void CreateControls();
     void UpdateDescriptionTexts();
     void UpdateMeters();
+    void ShowLameConsole();
+    void UpdateLameConsole();
 
     void OnClose(wxCloseEvent& event);
     void OnCharHook(wxKeyEvent& event);
@@ -131,6 +134,7 @@ private:
     propsheet* sheet_ = nullptr;
     std::unique_ptr<SettingsPages> pages_;  // the pages' rules; outlive the sheet
     CGenPage* genPage_ = nullptr;
+    CLameConsole* lameConsole_ = nullptr;
     wxFont sheetFont_;
     wxTimer timer_;
 

@@ -38,6 +38,9 @@ struct CaptureFormat {
     std::atomic<int> sampleRate{0};             // device open
 };
 
+/// Which recording limit the writer stopped at.
+enum class WriteLimit : int { None = 0, WriteTime = 1, FileSize = 2 };
+
 struct PipelineState {
     PipelineEvents events;
     CaptureFormat format;
@@ -69,10 +72,18 @@ struct PipelineState {
     std::atomic<bool> firstBufferPending{false}; // device open sets; preprocessing thread clears
 
     AtomicSeconds writeTime;    // writer adds; zeroed at record start
+    std::atomic<int64_t> writtenBytes{0};  // writer adds; zeroed at record start: the exact count
+
+    // Limits of one recording, in sound bytes (-1: none): set at record start; the writer
+    // writes no block that would pass one, and names the one it met.
+    std::atomic<int64_t> writeTimeLimitBytes{-1};
+    std::atomic<int64_t> fileSizeLimitBytes{-1};
+    std::atomic<WriteLimit> writeLimitReached{WriteLimit::None};
     AtomicSeconds lostSeconds;  // receiving and preprocessing threads add
 
     std::atomic<int64_t> startSkipBytes{0};   // record start sets; preprocessing thread lowers
     std::atomic<int64_t> stopDrainBytes{0};   // stop sets; preprocessing thread lowers
+    std::atomic<int> drainClaims{0};          // preprocessing thread: drain blocks on their way to the queue
     std::atomic<int64_t> inFlightBytes{0};    // receiving thread
 
     // Device accounting: owned by the receiving thread, set by the device open.

@@ -229,6 +229,19 @@ void PreprocessThread::Forward(const uint8_t* block) {
         return;
     }
     const bool draining = !s.isRecording.load();  // captured before the Stop click
+    if (draining) {
+        // Claim the block's share of the drain count before queuing it: the stop waits for
+        // the count and the claims to reach 0, and counts as lost whatever it takes back
+        // when the wait ends, so each block is either delivered or counted, never both.
+        s.drainClaims.fetch_add(1);
+        int64_t left = s.stopDrainBytes.load();
+        while (left > 0 && !s.stopDrainBytes.compare_exchange_weak(left, left - bytes)) {
+        }
+        if (left <= 0) {
+            s.drainClaims.fetch_sub(1);
+            return;
+        }
+    }
     bool queued = false;
     if (s.writerQueue.Bytes() < s.writerQueue.Limit()) {
         ListAccessLock lock(s.events.listAccess);
@@ -238,8 +251,8 @@ void PreprocessThread::Forward(const uint8_t* block) {
         s.events.newData.Set();
     else
         s.lostSeconds.Add(s.bufferSeconds.load(std::memory_order_relaxed));
-    // Only now: the stop's flush begins once the count is used up, and must find the block.
-    if (draining) s.stopDrainBytes.fetch_sub(bytes);
+    // Only now: the stop's flush begins once the claims are settled, and must find the block.
+    if (draining) s.drainClaims.fetch_sub(1);
 }
 
 void PreprocessThread::Publish() {

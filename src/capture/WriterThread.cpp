@@ -72,6 +72,19 @@ void WriterThread::Output(const std::vector<uint8_t>& block) {
     std::atomic<int>& failure = pipe ? state_.pipeError : state_.fileError;
 
     const double seconds = state_.bufferSeconds.load();
+    if (state_.writeLimitReached.load() != WriteLimit::None) return;  // beyond a limit: not written, not lost
+    const int64_t size = static_cast<int64_t>(block.size());
+    const int64_t done = state_.writtenBytes.load();
+    const int64_t timeLimit = state_.writeTimeLimitBytes.load();
+    const int64_t sizeLimit = state_.fileSizeLimitBytes.load();
+    if (timeLimit >= 0 && done + size > timeLimit) {
+        state_.writeLimitReached.store(WriteLimit::WriteTime);
+        return;
+    }
+    if (sizeLimit >= 0 && done + size > sizeLimit) {
+        state_.writeLimitReached.store(WriteLimit::FileSize);
+        return;
+    }
     if (failed.load()) {
         // Nothing goes out after a failed write: a file never holds a gap.
         state_.lostSeconds.Add(seconds);
@@ -80,7 +93,13 @@ void WriterThread::Output(const std::vector<uint8_t>& block) {
     int error = 0;
     switch (output_.Write(block.data(), block.size(), &error)) {
         case WriteOutcome::Written:
+            state_.writtenBytes.fetch_add(size);
             state_.writeTime.Add(seconds);
+            // Exactly at a limit: nothing more fits, and the recording can end now.
+            if (done + size == timeLimit)
+                state_.writeLimitReached.store(WriteLimit::WriteTime);
+            else if (done + size == sizeLimit)
+                state_.writeLimitReached.store(WriteLimit::FileSize);
             break;
         case WriteOutcome::Failed:
             failure.store(error);

@@ -50,11 +50,8 @@ int AboveStandardFds(int fd) {
     return moved;
 }
 
-std::string ConsoleFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') return runtime;
-    return "/tmp";
-}
+// How long the output may go on after the encoder has ended (a child of its own holding it).
+constexpr std::chrono::milliseconds kOutputEndBound{1000};
 
 int OpenPidFd(pid_t pid) {
 #ifdef SYS_pidfd_open
@@ -85,31 +82,23 @@ struct SpawnSetup {
 
 EncoderProcess::EncoderProcess(std::string programFolder) : programFolder_(std::move(programFolder)) {}
 
-EncoderProcess::~EncoderProcess() {
-    Finish();
-    RemoveConsoleFile();
-}
+EncoderProcess::~EncoderProcess() { Finish(); }
 
 void EncoderProcess::SetSearchPath(std::string searchPath) {
     searchPath_ = std::move(searchPath);
     searchPathSet_ = true;
 }
 
-void EncoderProcess::RemoveConsoleFile() {
-    if (!consolePath_.empty()) ::unlink(consolePath_.c_str());
-    consolePath_.clear();
-}
-
 bool EncoderProcess::Start(const std::string& outputPath, const std::string& encoderArgs, RecSettings& settings,
                            LogSink& log) {
     if (pid_ > 0) Finish();
-    RemoveConsoleFile();
 
     const char* envPath = std::getenv("PATH");
     const std::string searchPath = searchPathSet_ ? searchPath_ : (envPath != nullptr ? envPath : "");
     const std::string path = LocateEncoder(TextField(settings.encoderPath), programFolder_, searchPath, log);
     SetTextField(settings.encoderPath, path);
     if (path.empty()) return false;
+    path_ = path;
 
     // A dead encoder must show as a failed write (EPIPE), not end the program.
     static std::once_flag sigpipeOnce;
@@ -124,22 +113,21 @@ bool EncoderProcess::Start(const std::string& outputPath, const std::string& enc
     }
     int readFd = AboveStandardFds(fds[0]);
     int writeFd = fds[1];
+    // Standard output and error go to a second pipe that the console reader drains, so the
+    // encoder never blocks on them and nothing is left behind in a file.
+    int outFds[2] = {-1, -1};
     int outFd = -1;
-    if (readFd >= 0) {
-        if (settings.showEncoderConsole) {
-            std::string name = ConsoleFolder() + "/pelmora-lame-XXXXXX";
-            outFd = ::mkostemp(name.data(), O_CLOEXEC);
-            if (outFd >= 0) consolePath_ = name;
-        } else {
-            outFd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        }
-        outFd = AboveStandardFds(outFd);
+    int consoleFd = -1;
+    if (readFd >= 0 && ::pipe2(outFds, O_CLOEXEC) == 0) {
+        consoleFd = outFds[0];
+        outFd = AboveStandardFds(outFds[1]);
     }
     if (readFd < 0 || outFd < 0) {
         LogErrno(log, errno);
         CloseFd(readFd);
         CloseFd(writeFd);
         CloseFd(outFd);
+        CloseFd(consoleFd);
         return false;
     }
 
@@ -178,6 +166,18 @@ bool EncoderProcess::Start(const std::string& outputPath, const std::string& enc
     if (rc != 0) {
         LogErrno(log, rc);
         CloseFd(writeFd);
+        CloseFd(consoleFd);
+        return false;
+    }
+    if (!console_.Begin(consoleFd, settings.showEncoderConsole != 0)) {
+        // Without a reader the encoder would stop once its output pipe is full.
+        const int saved = errno;
+        CloseFd(writeFd);
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        LogErrno(log, saved);
         return false;
     }
 
@@ -248,6 +248,7 @@ EncoderEnd EncoderProcess::Finish(std::chrono::milliseconds exitBound) {
     }
     CloseFd(pidFd_);
     pid_ = 0;
+    console_.End(kOutputEndBound);
     return end;
 }
 

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <string>
 
+#include "encoder/EncoderConsole.h"
 #include "recording/LogSink.h"
 #include "settings/RecSettings.h"
 
@@ -57,9 +58,12 @@ public:
     /// (raising priority without the privilege) are ignored.
     void ApplyPriorities(const RecSettings& settings);
 
-    /// File that receives the encoder's output when showEncoderConsole is set ("Show lame
-    /// console"); empty otherwise. It stays readable until the next Start.
-    const std::string& ConsolePath() const { return consolePath_; }
+    /// The encoder's standard output and error, read while it runs: its newest lines, and
+    /// with showEncoderConsole ("Show lame console") the text for a console window.
+    EncoderConsole& Console() { return console_; }
+    const EncoderConsole& Console() const { return console_; }
+    /// The encoder file used by the last Start.
+    const std::string& Path() const { return path_; }
 
     /// PATH value searched after the program's folder; by default the environment's PATH.
     void SetSearchPath(std::string searchPath);
@@ -71,12 +75,12 @@ public:
 private:
     bool WaitForExit(std::chrono::milliseconds bound);
     bool Reap(int flags);
-    void RemoveConsoleFile();
 
     std::string programFolder_;
     std::string searchPath_;
     bool searchPathSet_ = false;
-    std::string consolePath_;
+    std::string path_;
+    EncoderConsole console_;
     std::atomic<int> writeFd_{-1};
     pid_t pid_ = 0;
     int pidFd_ = -1;

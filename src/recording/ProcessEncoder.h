@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "encoder/EncoderProcess.h"
 #include "recording/LogSink.h"
@@ -11,6 +12,10 @@
 
 namespace pelmora {
 
+/// The lines of an encoder's output worth logging after a failure: those that mention an
+/// error (the last five at most) or, when none does, the last three.
+std::vector<std::string> FailureLines(const std::vector<std::string>& tail);
+
 class ProcessEncoder : public RecordingEncoder {
 public:
     /// `encoderArgs` gives the arguments of the last BuildEncoderCommand.
@@ -18,7 +23,7 @@ public:
                    std::function<std::string()> encoderArgs);
 
     bool Start(const std::string& outputPath, int* writeFd) override;
-    void Stop() override;
+    void Stop(bool inputFailed) override;
     void Kill() override;
 
     /// How long Stop lets the encoder finish its file before ending it.

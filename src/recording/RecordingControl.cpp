@@ -1,11 +1,16 @@
 #include "recording/RecordingControl.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <thread>
 
+#include "capture/WavHeader.h"
 #include "recording/OutputFiles.h"
 
 namespace pelmora {
@@ -26,6 +31,21 @@ std::string Printf(const char* format, int value) {
 }
 
 }  // namespace
+
+std::string DurationText(int64_t bytes, int bytesPerSecond, double fallbackSeconds) {
+    // Whole hundredths from the byte count: a sum of block durations drifts off the value
+    // ("00:00:60.00" for a minute), a count of bytes does not.
+    int64_t hundredths = 0;
+    if (bytesPerSecond > 0)
+        hundredths = bytes * 100 / bytesPerSecond;
+    else if (fallbackSeconds > 0)
+        hundredths = static_cast<int64_t>(std::llround(fallbackSeconds * 100));
+    char text[64];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%02lld", static_cast<long long>(hundredths / 360000),
+                  static_cast<long long>(hundredths / 6000 % 60), static_cast<long long>(hundredths / 100 % 60),
+                  static_cast<long long>(hundredths % 100));
+    return text;
+}
 
 RecordingControl::RecordingControl(RecordingDeps d)
     : settings_(d.settings),
@@ -87,6 +107,7 @@ void RecordingControl::StartSequence() {
 
     state_.pipeFailed.store(false);
     state_.fileFailed.store(false);
+    failureReported_ = false;
     view_.SetRecordingControls(1);
 
     // Blocks left over from the previous recording. Nobody appends now (isRecording and
@@ -98,6 +119,9 @@ void RecordingControl::StartSequence() {
     }
 
     const OutputFormat format = OutputFormatFor(settings_.writeUncompressed != 0, settings_.rawPcm != 0);
+    recordingKind_ = format == OutputFormat::Mp3 ? OutputKind::EncoderPipe
+                     : format == OutputFormat::Wav ? OutputKind::WavFile
+                                                   : OutputKind::RawFile;
     std::tm stamp{};
     if (settings_.addTimestamp) stamp = localTime_();
     // A name the page refused is never swapped for an earlier one: nothing is recorded.
@@ -141,6 +165,8 @@ void RecordingControl::StartSequence() {
     // are reset, so the preprocessing thread never forwards into a half-prepared recording.
     // The queue is empty (above), so its byte count is 0.
     state_.writeTime.Store(0.0);
+    state_.writtenBytes.store(0);
+    SetWriteLimits(format);
     state_.events.newData.Reset();
     state_.events.listAccess.Set();
     state_.writerStopRequest.store(false);
@@ -157,8 +183,23 @@ void RecordingControl::StartSequence() {
 
 bool RecordingControl::PrepareOutput(OutputFormat format) {
     if (format == OutputFormat::Mp3) {
+        if (!encoder_) return false;
+        // The encoder would only fail on its first write, reported as a broken pipe: check
+        // first that the file can be made, as for a file the program writes itself.
+        struct stat st {};
+        const bool existed = ::stat(outputPath_.c_str(), &st) == 0;
+        const int probe = ::open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (probe < 0) {
+            log_.LogSystemError(errno);
+            log_.AddLogLine("ERROR:   Can not create output file " + outputPath_);
+            return false;
+        }
+        ::close(probe);
         int fd = -1;
-        if (!encoder_ || !encoder_->Start(outputPath_, &fd)) return false;
+        if (!encoder_->Start(outputPath_, &fd)) {
+            if (!existed) ::unlink(outputPath_.c_str());
+            return false;
+        }
         output_.AttachPipe(fd);
         return true;
     }
@@ -192,12 +233,15 @@ void RecordingControl::StopSequence() {
     view_.EnableRecord(false);
     const OutputKind kind = output_.Kind();
     WaitForFlush(kind);
+    // A failed write shortly before the click has not met a supervision tick yet.
+    ReportOutputFailure();
 
-    LogSummary();
-    if (settings_.logDuringRecording && log_.LogFileOpen()) log_.CloseLogFile();
     state_.startSkipBytes.store(0);
     state_.stopDrainBytes.store(0);
+    // The output is complete before it is measured.
     FinishOutput(kind);
+    LogSummary();
+    if (settings_.logDuringRecording && log_.LogFileOpen()) log_.CloseLogFile();
 
     view_.SetRecordCaption("Record");
     view_.EnableRecord(true);
@@ -217,10 +261,19 @@ void RecordingControl::WaitForStopDrain() {
     const int bytesPerSecond = state_.format.averageBytesPerSecond.load();
     const double inFlightSeconds =
         bytesPerSecond > 0 ? static_cast<double>(state_.stopDrainBytes.load()) / bytesPerSecond : 0.0;
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(1000 + static_cast<int64_t>(2000 * inFlightSeconds));
-    while (state_.stopDrainBytes.load() > 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(1000 + static_cast<int64_t>(2000 * inFlightSeconds));
+    // The count first: a block claims its share before it is queued, and only then is its claim settled.
+    auto pending = [this] { return state_.stopDrainBytes.load() > 0 || state_.drainClaims.load() > 0; };
+    while (pending() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+    // Sound that has not come by now is lost to this recording: take it back and count it.
+    const int64_t missing = state_.stopDrainBytes.exchange(0);
+    if (missing > 0 && bytesPerSecond > 0)
+        state_.lostSeconds.Add(static_cast<double>(missing) / bytesPerSecond);
+    // A block already claimed is on its way into the queue, which takes no time to speak of.
+    const auto claimDeadline = Clock::now() + std::chrono::milliseconds(1000);
+    while (state_.drainClaims.load() > 0 && Clock::now() < claimDeadline) std::this_thread::yield();
 }
 
 void RecordingControl::WaitForFlush(OutputKind kind) {
@@ -247,27 +300,48 @@ void RecordingControl::WaitForFlush(OutputKind kind) {
 }
 
 void RecordingControl::LogSummary() {
-    const double t = state_.writeTime.Load();
-    const int h = static_cast<int>(t / 3600);
-    const int m = static_cast<int>((t - 3600.0 * h) / 60);
-    const double s = t - 3600.0 * h - 60.0 * m;
-    char duration[96];
-    std::snprintf(duration, sizeof duration, ". Final duration %02d:%02d:%05.2f ", h, m, s);
-    std::string line = "Recording stoped. Output file size " + FormatFileSize(outputPath_) + duration;
+    const std::string line = "Recording stoped. Output file size " + FormatFileSize(outputPath_) + ". Final duration " +
+                             DurationText(state_.writtenBytes.load(), state_.format.averageBytesPerSecond.load(),
+                                          state_.writeTime.Load()) +
+                             " ";
     const double lost = state_.lostSeconds.Load();
     if (lost > 0) {
         char text[64];
         std::snprintf(text, sizeof text, "(%.2f sec lost).", lost);
-        line += text;
+        log_.AddLogLine(line + text);
+    } else {
+        log_.AddLogLine(line);
     }
-    log_.AddLogLine(line);
+}
+
+void RecordingControl::ReportOutputFailure() {
+    if (failureReported_) return;
+    const bool pipe = recordingKind_ == OutputKind::EncoderPipe;
+    if (!(pipe ? state_.pipeFailed.load() : state_.fileFailed.load())) return;
+    failureReported_ = true;
+    log_.LogSystemError(pipe ? state_.pipeError.load() : state_.fileError.load());
+}
+
+void RecordingControl::SetWriteLimits(OutputFormat format) {
+    const int64_t bytesPerSecond = state_.format.averageBytesPerSecond.load();
+    int64_t timeLimit = -1, sizeLimit = -1;
+    if (settings_.stopOnWriteTime && settings_.writeTimeLimit > 0 && bytesPerSecond > 0)
+        timeLimit = static_cast<int64_t>(static_cast<uint32_t>(settings_.writeTimeLimit)) * bytesPerSecond;
+    // The encoder's file size follows from its own choices; only the program's files are held.
+    if (settings_.stopOnFileSize && settings_.fileSizeLimit > 0 && format != OutputFormat::Mp3) {
+        const int64_t header = format == OutputFormat::Wav ? kWavHeaderBytes : 0;
+        sizeLimit = std::max<int64_t>(0, static_cast<int64_t>(settings_.fileSizeLimit) * 1048576 - header);
+    }
+    state_.writeTimeLimitBytes.store(timeLimit);
+    state_.fileSizeLimitBytes.store(sizeLimit);
+    state_.writeLimitReached.store(WriteLimit::None);
 }
 
 void RecordingControl::FinishOutput(OutputKind kind) {
     int error = 0;
     const bool finished = output_.Finish(&error);
     if (kind == OutputKind::EncoderPipe) {
-        if (encoder_) encoder_->Stop();
+        if (encoder_) encoder_->Stop(state_.pipeFailed.load());
         return;
     }
     if (!finished) {

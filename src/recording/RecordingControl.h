@@ -21,6 +21,10 @@
 
 namespace pelmora {
 
+/// A recording's duration as "%02d:%02d:%02d.%02d" (hours, minutes, seconds, hundredths,
+/// truncated) from the bytes written; from `fallbackSeconds` when the rate is unknown.
+std::string DurationText(int64_t bytes, int bytesPerSecond, double fallbackSeconds);
+
 struct RecordingDeps {
     RecSettings& settings;
     PipelineState& state;
@@ -60,6 +64,10 @@ public:
     /// encoder is ended (a file output is always waited for).
     void SetFlushLimit(std::chrono::milliseconds limit) { flushLimit_ = limit; }
 
+    /// Logs the system's text for a failed write into the output (pipe or file) of the
+    /// current recording, once per recording; nothing when no write failed.
+    void ReportOutputFailure();
+
 private:
     void StartSequence();
     void StopSequence();
@@ -67,6 +75,7 @@ private:
     void WaitForStopDrain();
     void WaitForFlush(OutputKind kind);
     void LogSummary();
+    void SetWriteLimits(OutputFormat format);
     void FinishOutput(OutputKind kind);
     WaveFormat CaptureFormat() const;
 
@@ -83,6 +92,8 @@ private:
     FreeSpaceSource freeSpace_;
     std::chrono::milliseconds flushLimit_{10000};
     std::string outputPath_;
+    OutputKind recordingKind_ = OutputKind::None;
+    bool failureReported_ = false;
 };
 
 }  // namespace pelmora

@@ -12,8 +12,9 @@ public:
     /// is the write end of its input pipe, owned by the encoder until Stop.
     virtual bool Start(const std::string& outputPath, int* writeFd) = 0;
     /// After the writer's flush: ends the encoder's input, lets it finish its file and ends
-    /// the process.
-    virtual void Stop() = 0;
+    /// the process. An encoder that failed, or whose input failed (`inputFailed`), is logged
+    /// with its last output lines and how it ended.
+    virtual void Stop(bool inputFailed) = 0;
     /// Ends the process at once (an encoder that no longer reads its input).
     virtual void Kill() = 0;
 };

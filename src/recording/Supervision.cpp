@@ -49,14 +49,14 @@ void Supervision::CheckFailures() {
         log_.AddLogLine("ERROR:   waveIn device error occurred, try restart or reboot to recover");
     }
     if (!settings_.writeUncompressed && state_.pipeFailed.load() && state_.isRecording.load()) {
-        log_.LogSystemError(state_.pipeError.load());
+        control_.ReportOutputFailure();
         control_.OnRecord();
         state_.pipeFailed.store(false);
     }
     // A failed file write (disk full, I/O error) ends the recording like a broken pipe; the
     // file keeps the whole blocks written before and is completed by the stop.
     if (state_.fileFailed.load() && state_.isRecording.load()) {
-        log_.LogSystemError(state_.fileError.load());
+        control_.ReportOutputFailure();
         control_.OnRecord();
         state_.fileFailed.store(false);
     }
@@ -161,8 +161,11 @@ void Supervision::SuperviseClips() {
 
 void Supervision::CheckStopConditions(uint64_t fileSize) {
     if (!state_.isRecording.load()) return;
+    // The writer holds the output at a limit and says which one it met.
+    const WriteLimit held = state_.writeLimitReached.load();
     if (settings_.stopOnWriteTime &&
-        s_.writeTimeSnapshot > static_cast<double>(static_cast<uint32_t>(settings_.writeTimeLimit))) {
+        (held == WriteLimit::WriteTime ||
+         s_.writeTimeSnapshot > static_cast<double>(static_cast<uint32_t>(settings_.writeTimeLimit)))) {
         log_.AddLogLine(Printf("Maximum duration reached (%lld sec)", settings_.writeTimeLimit));
         control_.OnRecord();
         return;
@@ -173,7 +176,8 @@ void Supervision::CheckStopConditions(uint64_t fileSize) {
         return;
     }
     if (settings_.stopOnFileSize &&
-        static_cast<int64_t>(fileSize) > static_cast<int64_t>(settings_.fileSizeLimit) * 1048576) {
+        (held == WriteLimit::FileSize ||
+         static_cast<int64_t>(fileSize) > static_cast<int64_t>(settings_.fileSizeLimit) * 1048576)) {
         log_.AddLogLine(Printf("Maximum file size reached (%lld MB)", settings_.fileSizeLimit));
         control_.OnRecord();
         return;

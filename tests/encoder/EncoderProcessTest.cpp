@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <condition_variable>
+#include <mutex>
 #include <set>
 
 #include "encoder/EncoderCommand.h"
@@ -345,22 +347,107 @@ TEST_F(EncoderProcessTest, StartFailuresAreLogged) {
     EXPECT_FALSE(encoder.IsRunning());
 }
 
-TEST_F(EncoderProcessTest, ConsoleOutputIsKeptOnlyWhenAskedFor) {
-    test::WriteScript(dir.Path("lame"), "echo out-line\necho err-line >&2\ncat > /dev/null");
+/// Names in the folders a console capture could be left in.
+std::set<std::string> TemporaryNames() {
+    std::set<std::string> names;
+    std::vector<std::string> folders = {std::filesystem::temp_directory_path().string(), "/tmp"};
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) folders.push_back(runtime);
+    for (const std::string& folder : folders) {
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.insert(e.path().string());
+    }
+    return names;
+}
+
+/// Collects what the console hands on, as a window would, and lets a test await a text.
+class ConsoleWatcher {
+public:
+    explicit ConsoleWatcher(EncoderConsole& console) : console_(console) {
+        console_.SetNotifier([this] {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++notifications_;
+            changed_.notify_all();
+        });
+    }
+    ~ConsoleWatcher() { console_.SetNotifier({}); }
+    /// Takes text on every notification until `text` has arrived; false after the guard.
+    bool Await(const std::string& text) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            lock.unlock();
+            received += console_.TakePending();
+            lock.lock();
+            if (received.find(text) != std::string::npos) return true;
+            const int seen = notifications_;
+            if (!changed_.wait_for(lock, 30s, [&] { return notifications_ != seen; })) return false;
+        }
+    }
+    int Notifications() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return notifications_;
+    }
+    std::string received;
+
+private:
+    EncoderConsole& console_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int notifications_ = 0;
+};
+
+TEST_F(EncoderProcessTest, ConsoleOutputArrivesLiveAndLeavesNothingBehind) {
+    test::WriteScript(dir.Path("lame"), "echo out-line\necho err-line >&2\nprintf 'partial'\ncat > /dev/null");
+    SetTextField(s.encoderPath, dir.Path("lame"));
+    const std::set<std::string> before = TemporaryNames();
+
+    s.showEncoderConsole = 1;
+    EncoderProcess encoder(dir.Folder());
+    ConsoleWatcher watcher(encoder.Console());
+    ASSERT_TRUE(encoder.Start(dir.Path("out.mp3"), " -r", s, log));
+    EXPECT_TRUE(encoder.Console().Forwarding());
+    // While the encoder still runs (it waits for the end of its input).
+    ASSERT_TRUE(watcher.Await("partial"));
+    EXPECT_EQ(watcher.received, "out-line\nerr-line\npartial");
+    EXPECT_TRUE(encoder.IsRunning());
+    EXPECT_EQ(encoder.Finish(), EncoderEnd::Exited);
+    EXPECT_EQ(encoder.Console().Tail(), (Words{"out-line", "err-line", "partial"}));
+
+    s.showEncoderConsole = 0;
+    const int notified = watcher.Notifications();
+    ASSERT_TRUE(encoder.Start(dir.Path("out.mp3"), " -r", s, log));
+    EXPECT_FALSE(encoder.Console().Forwarding());
+    EXPECT_EQ(encoder.Finish(), EncoderEnd::Exited);
+    EXPECT_EQ(encoder.Console().Tail(), (Words{"out-line", "err-line", "partial"})) << "kept for the failure log";
+    EXPECT_EQ(encoder.Console().TakePending(), "");
+    EXPECT_EQ(watcher.Notifications(), notified);
+
+    std::set<std::string> added;
+    for (const std::string& name : TemporaryNames())
+        if (!before.count(name) && name.find("pelmora-lame") != std::string::npos) added.insert(name);
+    EXPECT_TRUE(added.empty()) << *added.begin();
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(EncoderProcessTest, ConsoleNobodyReadsNeverHoldsTheEncoderUp) {
+    // Far more output than any pipe holds, with the window's text never taken.
+    test::WriteScript(dir.Path("lame"),
+                      "i=0\nwhile [ $i -lt 20000 ]; do echo \"progress line $i of the encoder output\"; "
+                      "echo \"error line $i\" >&2; i=$((i+1)); done\nprintf 'Frame\\r  1\\r  2'\nexec cat > /dev/null");
     SetTextField(s.encoderPath, dir.Path("lame"));
     s.showEncoderConsole = 1;
     EncoderProcess encoder(dir.Folder());
     ASSERT_TRUE(encoder.Start(dir.Path("out.mp3"), " -r", s, log));
-    const std::string console = encoder.ConsolePath();
-    ASSERT_FALSE(console.empty());
-    EXPECT_EQ(encoder.Finish(), EncoderEnd::Exited);
-    EXPECT_EQ(test::ReadFile(console), "out-line\nerr-line\n");
-
-    s.showEncoderConsole = 0;
-    ASSERT_TRUE(encoder.Start(dir.Path("out.mp3"), " -r", s, log));
-    EXPECT_EQ(encoder.ConsolePath(), "");
-    EXPECT_FALSE(Exists(console)) << "the previous capture is removed";
-    EXPECT_EQ(encoder.Finish(), EncoderEnd::Exited);
+    EXPECT_EQ(encoder.Finish(), EncoderEnd::Exited) << "it never waited on its output";
+    const Words tail = encoder.Console().Tail();
+    ASSERT_EQ(tail.size(), EncoderConsole::kTailLines);
+    EXPECT_EQ(tail[tail.size() - 2], "error line 19999");
+    EXPECT_EQ(tail.back(), "  2") << "a line rewritten after a carriage return";
+    const std::string pending = encoder.Console().TakePending();
+    EXPECT_LE(pending.size(), EncoderConsole::kPendingLimit);
+    const std::string end = "error line 19999\nFrame\r  1\r  2";
+    ASSERT_GE(pending.size(), end.size());
+    EXPECT_EQ(pending.substr(pending.size() - end.size()), end);
+    EXPECT_TRUE(pending.rfind("progress line", 0) == 0 || pending.rfind("error line", 0) == 0) << "cut at a line start";
 }
 
 TEST_F(EncoderProcessTest, PrioritiesBecomeTheEncodersNiceValue) {

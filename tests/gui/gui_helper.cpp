@@ -1,5 +1,6 @@
 // Helper of the GUI tests: writes settings files, makes the test tone and checks recordings.
-//   gui_helper write-ini PATH PROGRAM_FOLDER wav|mp3   defaults, with the given output kind
+//   gui_helper write-ini PATH PROGRAM_FOLDER wav|mp3|mp3-console   defaults, with the given output kind
+//                                                   (mp3-console: with "Show lame console")
 //   gui_helper ini-version PATH                        prints settingsVersion of a valid file
 //   gui_helper tone PATH SECONDS HZ                    raw s16le, 44.1 kHz stereo, half scale
 //   gui_helper check-wav PATH                          header sizes, then duration and pitch
@@ -31,6 +32,7 @@ int WriteIni(const std::string& path, const std::string& folder, const std::stri
     pelmora::SetDefaultSettings(s, folder);
     s.writeUncompressed = kind == "wav" ? 1 : 0;
     s.rawPcm = 0;
+    s.showEncoderConsole = kind == "mp3-console" ? 1 : 0;
     std::string error;
     if (!pelmora::WriteSettingsFile(path, s, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());

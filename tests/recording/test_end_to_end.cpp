@@ -3,15 +3,18 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "EndToEndRig.h"
+#include "recording/OutputFiles.h"
 
 namespace pelmora {
 namespace {
@@ -182,6 +185,7 @@ TEST(EndToEnd, KilledEncoderIsReportedAndStopsTheRecordingWithinTwoTicks) {
     const auto at = std::find(t.begin(), t.end(), "ERROR:   Broken pipe");
     ASSERT_NE(at, t.end());
     EXPECT_EQ(*(at + 1), "Recording is being stoped. Waiting for buffers to be flushed...");
+    EXPECT_TRUE(rig.Logged("ERROR:   lame ended on signal 9 (Killed)"));
     EXPECT_EQ(rig.view.state, kStateReady);
 
     Decoded d;
@@ -269,6 +273,163 @@ TEST(EndToEnd, RecorderKilledMidRecordingLeavesAWavValidToWithinASecond) {
     EXPECT_LE(dataSize, dataBytes);
     EXPECT_LE(dataBytes - dataSize, kBytesPerSecond);
     EXPECT_EQ(Le32(bytes, 4), dataSize + 36);
+}
+
+
+/// Records MP3 until the writer finds the encoder gone; false after the guard.
+bool RecordUntilThePipeFails(EndToEndRig& rig) {
+    rig.control.OnRecord();
+    if (!rig.control.IsRecording()) return false;
+    for (int i = 0; !rig.state.pipeFailed.load(); ++i)
+        if (i > 200 || !rig.Process(1)) return false;
+    return true;
+}
+
+/// The texts from `first` on, up to the summary line, which must follow them.
+std::vector<std::string> From(const std::vector<std::string>& t, const std::string& first) {
+    const auto at = std::find(t.begin(), t.end(), first);
+    return at == t.end() ? std::vector<std::string>{} : std::vector<std::string>(at, t.end());
+}
+
+TEST(EndToEndEncoderFailure, RejectedOptionIsLoggedWithTheEncodersWordsAndExitStatus) {
+    EndToEndRig rig(test::ToneSource(), SimulatedPace::kRealTime);
+    rig.settings.writeUncompressed = 0;
+    rig.settings.useBuiltInPreset = 1;  // the alternative preset "r3mix", which lame 3.100 refuses
+    rig.settings.presetFamily = 1;
+    rig.settings.altPresetIndex = 0;
+    ASSERT_NE(rig.EncoderArgs().find("--preset r3mix"), std::string::npos);
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    ASSERT_TRUE(RecordUntilThePipeFails(rig));
+    rig.supervision.OnTimer();
+    EXPECT_FALSE(rig.control.IsRecording());
+
+    const auto t = From(rig.Texts(), "ERROR:   Broken pipe");
+    ASSERT_GE(t.size(), 5u);
+    EXPECT_EQ(t[1], "Recording is being stoped. Waiting for buffers to be flushed...");
+    EXPECT_EQ(t[2], "ERROR:   lame: Error: You did not enter a valid profile and/or options with --preset");
+    EXPECT_EQ(t[3], "ERROR:   lame ended with exit status 1");
+    EXPECT_EQ(t[4].substr(0, 17), "Recording stoped.");
+}
+
+TEST(EndToEndEncoderFailure, FullDiskIsLoggedWithTheEncodersWords) {
+    EndToEndRig rig(test::ToneSource(), SimulatedPace::kRealTime);
+    rig.settings.writeUncompressed = 0;
+    rig.settings.confirmOverwrite = 0;
+    // Every write into the output file fails with "No space left on device".
+    ASSERT_EQ(::symlink("/dev/full", (rig.dir / "out.mp3").c_str()), 0);
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    ASSERT_TRUE(RecordUntilThePipeFails(rig));
+    rig.supervision.OnTimer();
+    EXPECT_FALSE(rig.control.IsRecording());
+    const auto t = From(rig.Texts(), "ERROR:   Broken pipe");
+    ASSERT_GE(t.size(), 5u);
+    EXPECT_EQ(t[2], "ERROR:   lame: Error writing mp3 output");
+    EXPECT_EQ(t[3], "ERROR:   lame ended with exit status 1");
+}
+
+TEST(EndToEndEncoderFailure, AnMp3FileThatCannotBeCreatedIsRefusedBeforeTheEncoderStarts) {
+    EndToEndRig rig(test::ToneSource(), SimulatedPace::kRealTime);
+    rig.settings.writeUncompressed = 0;
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    rig.view.entry = std::string(300, 'n');  // longer than a file system takes for one name
+    rig.control.OnRecord();
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_EQ(rig.encoderProcess.Pid(), 0);
+    const auto t = rig.Texts();
+    ASSERT_GE(t.size(), 2u);
+    EXPECT_EQ(t[t.size() - 2], "ERROR:   File name too long");
+    EXPECT_EQ(t.back(), "ERROR:   Can not create output file " + rig.dir.Path() + std::string(300, 'n') + ".mp3");
+    EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
+
+    if (::geteuid() != 0) {  // permissions do not bind root
+        ASSERT_EQ(::mkdir((rig.dir / "ro").c_str(), 0555), 0);
+        SetTextField(rig.settings.outputFolder, rig.dir / "ro/");
+        rig.view.entry = "take";
+        rig.control.OnRecord();
+        EXPECT_FALSE(rig.control.IsRecording());
+        EXPECT_EQ(rig.Texts().back(), "ERROR:   Can not create output file " + rig.dir.Path() + "ro/take.mp3");
+    }
+}
+
+TEST(EndToEndEncoderFailure, AnEncoderEndedAtTheStopIsLogged) {
+    EndToEndRig rig(test::ToneSource(), SimulatedPace::kRealTime);
+    rig.settings.writeUncompressed = 0;
+    // Reads its input, then does not end: the stop has to end it.
+    const std::string fake = rig.dir / "lame";
+    {
+        std::ofstream out(fake);
+        out << "#!/bin/sh\necho 'still busy'\ncat > /dev/null\nexec sleep 30\n";
+    }
+    ASSERT_EQ(::chmod(fake.c_str(), 0755), 0);
+    SetTextField(rig.settings.encoderPath, fake);
+    rig.encoder.SetExitBound(std::chrono::milliseconds(200));
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    RecordFor(rig, 0.5);
+    const auto t = From(rig.Texts(), "ERROR:   lame: still busy");
+    ASSERT_GE(t.size(), 3u);
+    EXPECT_EQ(t[1], "ERROR:   lame did not end after its input and was terminated (SIGTERM)");
+    EXPECT_EQ(t[2].substr(0, 17), "Recording stoped.");
+}
+
+TEST(EndToEndEncoderFailure, PipeFailureJustBeforeAManualStopIsReported) {
+    EndToEndRig rig(test::ToneSource(), SimulatedPace::kRealTime);
+    rig.settings.writeUncompressed = 0;
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    rig.control.OnRecord();
+    while (rig.state.writeTime.Load() < 0.5) ASSERT_TRUE(rig.Process(1));
+    ASSERT_EQ(::kill(rig.encoderProcess.Pid(), SIGKILL), 0);
+    for (int i = 0; !rig.state.pipeFailed.load(); ++i) {
+        ASSERT_LT(i, 200);
+        ASSERT_TRUE(rig.Process(1));
+    }
+    rig.control.OnRecord();  // the user's Stop, before any tick
+    const auto t = From(rig.Texts(), "Recording is being stoped. Waiting for buffers to be flushed...");
+    ASSERT_GE(t.size(), 3u);
+    EXPECT_EQ(t[1], "ERROR:   Broken pipe");
+    EXPECT_EQ(t.back().substr(0, 17), "Recording stoped.");
+    EXPECT_TRUE(rig.Logged("ERROR:   lame ended on signal 9 (Killed)"));
+}
+
+TEST(EndToEnd, Mp3SummaryAndLogFileGiveTheFinishedFileSize) {
+    EndToEndRig rig(test::ToneSource(), SimulatedPace::kRealTime);
+    rig.settings.writeUncompressed = 0;
+    rig.settings.logDuringRecording = 1;
+    rig.settings.logFileMode = 0;
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    RecordFor(rig, 2.0);
+    const std::string size = FileSizeText(test::ReadFile(rig.dir / "out.mp3").size());
+    const std::string summary = "Recording stoped. Output file size " + size + ". Final duration ";
+    EXPECT_EQ(rig.Texts().back().substr(0, summary.size()), summary);
+    const auto log = test::ReadFile(rig.dir / "out.mp3.log");
+    EXPECT_NE(std::string(log.begin(), log.end()).find(summary), std::string::npos);
+}
+
+TEST(EndToEnd, Mp3HoldsExactlyTheWriteTimeLimit) {
+    EndToEndRig rig(test::ToneSource(), SimulatedPace::kRealTime);
+    rig.settings.writeUncompressed = 0;
+    rig.settings.stopOnWriteTime = 1;
+    rig.settings.writeTimeLimit = 2;
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    rig.control.OnRecord();
+    ASSERT_TRUE(rig.Process(28));  // the next tick comes late
+    for (int i = 0; rig.control.IsRecording(); ++i) {
+        ASSERT_LT(i, 100);
+        rig.supervision.OnTimer();
+        if (rig.control.IsRecording()) {
+            ASSERT_TRUE(rig.Process(1));
+        }
+    }
+    EXPECT_TRUE(rig.Logged("Maximum duration reached (2 sec)"));
+    Decoded d;
+    ASSERT_TRUE(Decode(rig.dir / "out.mp3", &d));
+    EXPECT_NEAR(static_cast<double>(d.Frames()), 2.0 * 44100, 1152);
+}
+
+TEST(EncoderFailureLines, ErrorLinesFirstElseTheLastThree) {
+    EXPECT_EQ(FailureLines({"LAME 3.100", "", "Error: bad option", "usage", "  more", "end"}),
+              (std::vector<std::string>{"Error: bad option"}));
+    EXPECT_EQ(FailureLines({"a", "b", " ", "c", "d"}), (std::vector<std::string>{"b", "c", "d"}));
+    EXPECT_EQ(FailureLines({}), (std::vector<std::string>{}));
 }
 
 }  // namespace

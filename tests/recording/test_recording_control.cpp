@@ -5,6 +5,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -255,6 +257,111 @@ TEST(RecordAndStop, LeftoverBlocksAreFreedAtTheNextStart) {
     EXPECT_EQ(test::ReadFile(rig.dir / "out.raw").size(), 2u * test::kRigBlock);
 }
 
+
+/// Waits until the writer has taken every queued block.
+void AwaitWriterIdle(RecordingRig& rig) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (rig.state.writerQueue.Bytes() > 0 && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+}
+
+/// Feeds `count` blocks in portions the queue takes whole.
+void FeedAll(RecordingRig& rig, int count) {
+    for (int left = count; left > 0; left -= 20) {
+        rig.Feed(std::min(left, 20));
+        AwaitWriterIdle(rig);
+    }
+}
+
+TEST(RecordAndStop, SummaryDurationIsExactAfterWholeMinutes) {
+    RecordingRig rig;
+    rig.settings.rawPcm = 1;
+    rig.control.OnRecord();
+    FeedAll(rig, 1200);  // 0.1 s blocks: their sum falls just short of 120 s
+    rig.control.OnRecord();
+    EXPECT_EQ(rig.LastText(), "Recording stoped. Output file size 20.19 MB. Final duration 00:02:00.00 ");
+
+    EXPECT_EQ(DurationText(int64_t{176400} * 3600, 176400, 0.0), "01:00:00.00");
+    EXPECT_EQ(DurationText(176399, 176400, 0.0), "00:00:00.99");  // truncated
+    EXPECT_EQ(DurationText(int64_t{176400} * 119 + 176400 - 1, 176400, 0.0), "00:01:59.99");
+    EXPECT_EQ(DurationText(0, 0, 59.999999), "00:01:00.00");  // no rate: the seconds, rounded
+}
+
+TEST(RecordAndStop, SoundThatMissesTheDrainIsCountedAsLost) {
+    RecordingRig rig;
+    rig.state.pipelineReady = true;  // the device runs, but nothing delivers the last blocks
+    rig.control.OnRecord();
+    rig.Feed(5);
+    rig.state.inFlightBytes = 3 * test::kRigBlock;
+    rig.control.OnRecord();
+    EXPECT_EQ(rig.LastText(), "Recording stoped. Output file size 86.18 KB. Final duration 00:00:00.50 (0.30 sec lost).");
+    EXPECT_EQ(rig.state.stopDrainBytes.load(), 0);
+}
+
+TEST(RecordAndStop, FailedWriteJustBeforeAManualStopIsReported) {
+    RecordingRig rig;
+    rig.control.OnRecord();
+    rig.Feed(3);
+    rig.state.fileError = ENOSPC;  // no supervision tick came since
+    rig.state.fileFailed = true;
+    rig.control.OnRecord();
+    const auto t = rig.Texts();
+    const auto stopping = std::find(t.begin(), t.end(), "Recording is being stoped. Waiting for buffers to be flushed...");
+    ASSERT_NE(stopping, t.end());
+    ASSERT_LT(stopping + 2, t.end());
+    EXPECT_EQ(*(stopping + 1), "ERROR:   No space left on device");
+    EXPECT_EQ((stopping + 2)->substr(0, 17), "Recording stoped.");
+}
+
+TEST(RecordAndStop, FailureReportedByTheSupervisionIsNotRepeatedByTheStop) {
+    RecordingRig rig;
+    rig.control.OnRecord();
+    rig.state.fileError = ENOSPC;
+    rig.state.fileFailed = true;
+    rig.supervision.OnTimer();
+    EXPECT_FALSE(rig.control.IsRecording());
+    int count = 0;
+    for (const auto& t : rig.Texts()) count += t == "ERROR:   No space left on device";
+    EXPECT_EQ(count, 1);
+}
+
+
+TEST(RecordLimits, TheFileHoldsExactlyTheWriteTimeLimit) {
+    RecordingRig rig;
+    rig.settings.stopOnWriteTime = 1;
+    rig.settings.writeTimeLimit = 5;
+    rig.control.OnRecord();
+    FeedAll(rig, 58);  // what comes in before the next tick
+    rig.supervision.OnTimer();
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_TRUE(rig.Logged("Maximum duration reached (5 sec)"));
+    EXPECT_EQ(rig.LastText(), "Recording stoped. Output file size 861.37 KB. Final duration 00:00:05.00 ");
+    const auto bytes = test::ReadFile(rig.dir / "out.wav");
+    EXPECT_EQ(bytes.size(), 44u + 50u * test::kRigBlock);
+    EXPECT_EQ(Le32(bytes, 40), 50u * test::kRigBlock);
+}
+
+TEST(RecordLimits, TheFileNeverPassesTheFileSizeLimit) {
+    RecordingRig rig;
+    rig.settings.stopOnFileSize = 1;
+    rig.settings.fileSizeLimit = 1;
+    rig.control.OnRecord();
+    FeedAll(rig, 70);
+    rig.supervision.OnTimer();
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_TRUE(rig.Logged("Maximum file size reached (1 MB)"));
+    // 59 blocks fit into 1 MB with the header; a 60th would pass it.
+    EXPECT_EQ(test::ReadFile(rig.dir / "out.wav").size(), 44u + 59u * test::kRigBlock);
+    EXPECT_EQ(rig.state.lostSeconds.Load(), 0.0);
+
+    // A raw file has no header: the same limit holds as many blocks.
+    rig.settings.rawPcm = 1;
+    rig.control.OnRecord();
+    FeedAll(rig, 70);
+    rig.supervision.OnTimer();
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_EQ(test::ReadFile(rig.dir / "out.raw").size(), 59u * test::kRigBlock);
+}
+
 }  // namespace
 }  // namespace pelmora
 
@@ -275,7 +382,7 @@ public:
         int queued = 0;
         return ::ioctl(fds_[0], FIONREAD, &queued) == 0 && capacity > 0 && queued >= capacity;
     }
-    void Stop() override {
+    void Stop(bool) override {
         ++stops;
         ::close(fds_[1]);
         if (fds_[0] >= 0) ::close(fds_[0]);

@@ -58,14 +58,19 @@ private:
 };
 
 AppCore::AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend)
-    : programFolder_(std::move(programFolder)),
-      encoderProcess_(programFolder_),
+    : AppCore(ProgramPaths::InFolder(programFolder), std::move(backend)) {}
+
+AppCore::AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backend)
+    : programFolder_(paths.programFolder),
+      outputFolder_(paths.outputFolder),
+      pathProblem_(paths.problem),
+      encoderProcess_(programFolder_, paths.EncoderFolders()),
       backend_(backend ? std::move(backend) : std::make_unique<AlsaWaveIn>()),
       cpu_(*(log_ = std::make_unique<EventLog>(settings_, programFolder_))),
       writer_(pipeline_, output_),
       waveThread_(pipeline_, deviceObjects_, settings_, *backend_, *log_),
       preprocess_(pipeline_, settings_, dcFilter_) {
-    SetDefaultSettings(settings_, programFolder_);
+    SetDefaultSettings(settings_, outputFolder_);
     encoder_ = std::make_unique<ProcessEncoder>(encoderProcess_, settings_, *log_, [this] { return encoderArgs_; });
 }
 
@@ -104,7 +109,8 @@ void AppCore::Start(AppView& view) {
     if (::chdir(programFolder_.c_str()) != 0) {
         // Stays where it was started; every path used is absolute anyway.
     }
-    LoadSettings(settings_, IniPath(), programFolder_, *log_);
+    if (!pathProblem_.empty()) log_->AddLogLine("ERROR:   " + pathProblem_);
+    LoadSettings(settings_, IniPath(), programFolder_, *log_, outputFolder_);
 
     inputBridge_ = std::make_unique<InputBridge>(*this);
     input_ = std::make_unique<InputEnumeration>(*backend_, settings_, bitrate_, *log_, *inputBridge_);
@@ -212,7 +218,7 @@ int32_t AppCore::SampleCpu() {
 
 void AppCore::LoadPreset(const std::string& path) {
     if (!view_) return;
-    LoadSettings(settings_, path, programFolder_, *log_);
+    LoadSettings(settings_, path, programFolder_, *log_, outputFolder_);
     pipeline_.buffersPerSecond = BuffersPerSecond(settings_.meterRateIndex);
     if (input_) input_->FillFormatList();
     ChooseStoredBitrateTable();

@@ -71,6 +71,7 @@ public:
     // PageHost
     RecSettings& Settings() override { return core_.Settings(); }
     const std::string& ProgramFolder() const override { return core_.ProgramFolder(); }
+    const std::string& DefaultOutputFolder() const override { return core_.DefaultOutputFolder(); }
     bool IsRecording() const override { return core_.IsRecording(); }
     void BuildEncoderCommand() override;
     BitrateTable ActiveBitrateTable() const override { return core_.ActiveBitrateTable(); }

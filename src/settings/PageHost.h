@@ -13,6 +13,8 @@ public:
     virtual ~PageHost() = default;
     virtual RecSettings& Settings() = 0;
     virtual const std::string& ProgramFolder() const = 0;
+    /// Where output goes by default and bare output names are resolved.
+    virtual const std::string& DefaultOutputFolder() const { return ProgramFolder(); }
     virtual bool IsRecording() const = 0;
     /// Rebuilds the encoder arguments and the description after an output setting changed.
     virtual void BuildEncoderCommand() = 0;

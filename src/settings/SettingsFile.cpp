@@ -50,8 +50,8 @@ int OpenSettingsFile(const std::string& path) {
     return fd;
 }
 
-void LoadDefaults(RecSettings& s, const std::string& path, const std::string& programFolder, LogSink& log) {
-    SetDefaultSettings(s, programFolder);
+void LoadDefaults(RecSettings& s, const std::string& path, const std::string& outputFolder, LogSink& log) {
+    SetDefaultSettings(s, outputFolder);
     WriteSettingsFile(path, s);
     log.AddLogLine("Default preset loaded");
 }
@@ -74,8 +74,10 @@ bool WriteSettingsFile(const std::string& path, const RecSettings& s, std::strin
     return ok;
 }
 
-void LoadSettings(RecSettings& s, const std::string& path, const std::string& programFolder, LogSink& log) {
+void LoadSettings(RecSettings& s, const std::string& path, const std::string& programFolder, LogSink& log,
+                  const std::string& defaultOutputFolder) {
     const std::string iniPath = programFolder + "pelmora.ini";
+    const std::string& outputFolder = defaultOutputFolder.empty() ? programFolder : defaultOutputFolder;
     int fd = OpenSettingsFile(path);
     if (fd >= 0) {
         char digestText[kDigestTextBytes + 1] = {};
@@ -94,20 +96,20 @@ void LoadSettings(RecSettings& s, const std::string& path, const std::string& pr
         }
         if (::strcasecmp(path.c_str(), iniPath.c_str()) == 0) {
             log.AddLogLine("ERROR:   ini file is corrupted or version mismatch. Loading defaults...");
-            LoadDefaults(s, path, programFolder, log);
+            LoadDefaults(s, path, outputFolder, log);
             return;
         }
         log.AddLogLine("ERROR:   Preset file is corrupted or version mismatch. Loading ini...");
-        LoadSettings(s, iniPath, programFolder, log);
+        LoadSettings(s, iniPath, programFolder, log, defaultOutputFolder);
         return;
     }
     if (path == iniPath) {
         log.AddLogLine("ERROR:   ini load failed. Loading defaults...");
-        LoadDefaults(s, path, programFolder, log);
+        LoadDefaults(s, path, outputFolder, log);
         return;
     }
     log.AddLogLine("ERROR:   Preset (" + FileNameOf(path) + ") load failed. Loading ini");
-    LoadSettings(s, iniPath, programFolder, log);
+    LoadSettings(s, iniPath, programFolder, log, defaultOutputFolder);
 }
 
 }  // namespace pelmora

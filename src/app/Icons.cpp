@@ -35,6 +35,15 @@ wxBitmapBundle Blank(const wxSize& size) {
     return wxBitmapBundle(wxBitmap(image));
 }
 
+class IconButton : public wxBitmapButton {
+public:
+    IconButton(wxWindow* parent, int id, const wxBitmapBundle& icon) : wxBitmapButton(parent, id, icon) {
+#ifdef __WXGTK3__
+        GTKApplyCssStyle("* { padding: 0; min-width: 0; min-height: 0; }");
+#endif
+    }
+};
+
 }  // namespace
 
 wxBitmapBundle PadlockIcon(bool open, const wxSize& size) {
@@ -47,6 +56,10 @@ wxBitmapBundle BrowseIcon(const wxSize& size) {
     if (icon.IsOk()) return icon;
     icon = wxArtProvider::GetBitmapBundle(wxART_FOLDER, wxART_BUTTON, size);
     return icon.IsOk() ? icon : Blank(size);
+}
+
+wxBitmapButton* NewIconButton(wxWindow* parent, int id, const wxBitmapBundle& icon) {
+    return new IconButton(parent, id, icon);
 }
 
 wxIconBundle AppIcon() {

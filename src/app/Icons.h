@@ -3,6 +3,7 @@
 // sharp at any scale. A missing file gives a stand-in, never an error.
 
 #include <wx/bmpbndl.h>
+#include <wx/bmpbuttn.h>
 #include <wx/iconbndl.h>
 
 namespace pelmora {
@@ -13,5 +14,9 @@ wxBitmapBundle PadlockIcon(bool open, const wxSize& size);
 wxBitmapBundle BrowseIcon(const wxSize& size);
 /// The program's icon for the window frame and the task bar, in the usual sizes.
 wxIconBundle AppIcon();
+
+/// A button that shows only `icon`, without the theme's padding, which would crop the
+/// picture in the small buttons beside entries and lists.
+wxBitmapButton* NewIconButton(wxWindow* parent, int id, const wxBitmapBundle& icon);
 
 }  // namespace pelmora

@@ -61,7 +61,7 @@ void CGenPage::CreateControls() {
     format_ = choice(kIdFormat, 136, 22, 113);
 
     wxRect padRect = DluRect(16, 53, 14, 12);
-    padlock_ = new wxBitmapButton(this, kIdPadlock, PadlockIcon(true, wxSize(padRect.height - 4, padRect.height - 4)));
+    padlock_ = NewIconButton(this, kIdPadlock, PadlockIcon(true, wxSize(padRect.height - 4, padRect.height - 4)));
     padlock_->SetSize(padRect);
     sourceLabel_ = label("Source", 39, 43, 38, 8);
     source_ = choice(wxID_ANY, 40, 53, 83);
@@ -93,7 +93,7 @@ void CGenPage::CreateControls() {
     outputFile_ = new wxTextCtrl(this, kIdOutputFile, "", wxDefaultPosition, wxDefaultSize, 0);
     place(outputFile_, 15, 134, 218, 14);
     wxRect browseRect = DluRect(235, 134, 15, 14);
-    browse_ = new wxBitmapButton(this, kIdBrowse, BrowseIcon(wxSize(browseRect.height - 6, browseRect.height - 6)));
+    browse_ = NewIconButton(this, kIdBrowse, BrowseIcon(wxSize(browseRect.height - 6, browseRect.height - 6)));
     browse_->SetSize(browseRect);
     confirmOverwrite_ = new wxCheckBox(this, kIdConfirm, "Confirm overwriting");
     place(confirmOverwrite_, 15, 151, 80, 10);

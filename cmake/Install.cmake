@@ -31,10 +31,11 @@ set(CPACK_PACKAGE_VENDOR "Pelmora")
 set(CPACK_PACKAGE_CONTACT "Pelmora developers <pelmora@invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sound recorder with live level meters and MP3 output")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Pelmora records from a sound card input into a WAV file, a raw PCM file, or an MP3 file made
-by the LAME encoder. It shows live level meters before and after an optional DC-offset filter,
-a status panel and a CPU graph, stops by itself on write time, file size, free disk space or
-lost data, and logs everything it does.")
+    "Pelmora records from a sound card input into a WAV file, a raw PCM file,
+or an MP3 file made by the LAME encoder. It shows live level meters before
+and after an optional DC-offset filter, a status panel and a CPU graph,
+stops by itself on write time, file size, free disk space or lost data,
+and logs everything it does.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

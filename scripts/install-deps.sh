@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xdotool x11-utils imagemagick
   pulseaudio libasound2-plugins alsa-utils
+  dpkg-dev desktop-file-utils appstream xdg-user-dirs
 )
 
 missing=()

@@ -91,32 +91,34 @@ std::string RunXdgUserDir() {
 
     std::string out;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    bool timedOut = false;
+    bool giveUp = false;  // the tool hangs or its pipe fails: it is killed
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        using std::chrono::milliseconds;
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
-            timedOut = true;
+            giveUp = true;
             break;
         }
         pollfd p{fds[0], POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) {
-            timedOut = ready == 0;
+            giveUp = true;
             break;
         }
         char buf[512];
         const ssize_t n = ::read(fds[0], buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) giveUp = true;
         if (n <= 0) break;
         out.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fds[0]);
-    if (timedOut) ::kill(pid, SIGKILL);
+    if (giveUp) ::kill(pid, SIGKILL);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (timedOut || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::string();
+    if (giveUp || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::string();
     const std::size_t newline = out.find('\n');
     return TrimLineEnds(newline == std::string::npos ? out : out.substr(0, newline));
 }

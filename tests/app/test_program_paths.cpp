@@ -159,7 +159,10 @@ TEST(ProgramPaths, XdgUserDirNamesTheMusicFolder) {
     ::unsetenv("XDG_CONFIG_HOME");
     PathEnvironment env = PathEnvironment::FromProcess();
     const std::string named = env.userMusicDir();
-    if (oldHome) ::setenv("HOME", savedHome.c_str(), 1); else ::unsetenv("HOME");
+    if (oldHome)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
     if (oldConfig) ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
     EXPECT_EQ(named, home / "Sounds");
 }

@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xdotool x11-utils imagemagick
   pulseaudio libasound2-plugins alsa-utils
-  dpkg-dev desktop-file-utils appstream xdg-user-dirs
+  dpkg-dev file desktop-file-utils appstream xdg-user-dirs
 )
 
 missing=()

@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick
   pulseaudio libasound2-plugins alsa-utils
   dbus python3-pyatspi at-spi2-core
+  dpkg-dev file desktop-file-utils appstream xdg-user-dirs
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures, builds and runs every test: the full build (engine, window, GUI tests under
-# Xvfb), then the engine again under ThreadSanitizer.
+# Xvfb, the installed program), the Debian package installed and removed again, then the
+# engine again under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -8,6 +9,13 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+# The Debian package, installed into the system and removed again: only where we may do so.
+if [ "$(id -u)" -eq 0 ] || sudo -n true 2>/dev/null; then
+  bash tests/gui/deb_package.sh build
+else
+  echo "Debian package test skipped: it needs root or sudo"
+fi
 
 cmake -S . -B build-tsan -DPELMORA_TSAN=ON -DPELMORA_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build-tsan -j"$jobs"

@@ -59,14 +59,19 @@ private:
 };
 
 AppCore::AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend)
-    : programFolder_(std::move(programFolder)),
-      encoderProcess_(programFolder_),
+    : AppCore(ProgramPaths::InFolder(programFolder), std::move(backend)) {}
+
+AppCore::AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backend)
+    : programFolder_(paths.programFolder),
+      outputFolder_(paths.outputFolder),
+      pathProblem_(paths.problem),
+      encoderProcess_(programFolder_, paths.EncoderFolders()),
       backend_(backend ? std::move(backend) : std::make_unique<AlsaWaveIn>()),
       cpu_(*(log_ = std::make_unique<EventLog>(settings_, programFolder_))),
       writer_(pipeline_, output_),
       waveThread_(pipeline_, deviceObjects_, settings_, *backend_, *log_),
       preprocess_(pipeline_, settings_, dcFilter_) {
-    SetDefaultSettings(settings_, programFolder_);
+    SetDefaultSettings(settings_, outputFolder_);
     encoder_ = std::make_unique<ProcessEncoder>(encoderProcess_, settings_, *log_, [this] { return encoderArgs_; });
 }
 
@@ -105,7 +110,8 @@ void AppCore::Start(AppView& view) {
     if (::chdir(programFolder_.c_str()) != 0) {
         // Stays where it was started; every path used is absolute anyway.
     }
-    LoadSettings(settings_, IniPath(), programFolder_, *log_);
+    if (!pathProblem_.empty()) log_->AddLogLine("ERROR:   " + pathProblem_);
+    LoadSettings(settings_, IniPath(), programFolder_, *log_, outputFolder_);
 
     inputBridge_ = std::make_unique<InputBridge>(*this);
     input_ = std::make_unique<InputEnumeration>(*backend_, settings_, bitrate_, *log_, *inputBridge_);
@@ -216,7 +222,7 @@ void AppCore::LoadPreset(const std::string& path) {
     // The capture threads read the record while the device runs: the file is loaded and
     // checked in a copy, which takes the record's place once the device is closed.
     RecSettings loaded = settings_;
-    LoadSettings(loaded, path, programFolder_, *log_);
+    LoadSettings(loaded, path, programFolder_, *log_, outputFolder_);
     CloseCaptureDevice();
     {
         auto quiet = preprocess_.HoldOffBlocks();

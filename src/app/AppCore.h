@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramFolder.h"
 #include "capture/DcFilter.h"
 #include "capture/DeviceObjects.h"
 #include "capture/MeterSnapshot.h"
@@ -71,6 +72,8 @@ public:
     /// `programFolder` ends with "/"; it holds pelmora.ini and is the default output folder.
     /// Without a backend the system's ALSA devices are used.
     explicit AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend = nullptr);
+    /// With the folders decided at start-up.
+    explicit AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backend = nullptr);
     ~AppCore();
     AppCore(const AppCore&) = delete;
     AppCore& operator=(const AppCore&) = delete;
@@ -114,6 +117,8 @@ public:
     PipelineState& Pipeline() { return pipeline_; }
     const std::string& ProgramFolder() const { return programFolder_; }
     std::string IniPath() const { return programFolder_ + "pelmora.ini"; }
+    /// Where output goes by default, and bare output names are resolved.
+    const std::string& DefaultOutputFolder() const { return outputFolder_; }
     BitrateTable ActiveBitrateTable() const { return bitrate_.activeBitrateTable; }
     BitrateState& Bitrate() { return bitrate_; }
     const std::string& EncoderArgs() const { return encoderArgs_; }
@@ -134,6 +139,8 @@ private:
     void ChooseStoredBitrateTable();
 
     std::string programFolder_;
+    std::string outputFolder_;
+    std::string pathProblem_;
     RecSettings settings_{};
     std::unique_ptr<EventLog> log_;
     PipelineState pipeline_;

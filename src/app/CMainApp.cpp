@@ -20,7 +20,7 @@ bool CMainApp::OnInit() {
 
 int CMainApp::OnRun() {
     if (!owner_) return 0;
-    AppCore core(ProgramFolder());
+    AppCore core(CurrentProgramPaths());
     {
         auto* dialog = new CMainDlg(core);
         SetTopWindow(dialog);

@@ -12,6 +12,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CLameConsole.h"
+#include "app/Icons.h"
 #include "app/MainLayout.h"
 #include "app/ProgramFolder.h"
 #include "input/CGenPage.h"
@@ -34,22 +35,6 @@ constexpr int kClosedListHeightDu = 14;
 
 wxString FromUtf8(const std::string& s) { return wxString::FromUTF8(s.c_str()); }
 std::string ToUtf8(const wxString& s) { return std::string(s.utf8_str()); }
-
-// The program's icon, drawn here: a red record dot on a dark square.
-wxIcon ProgramIcon(int size) {
-    wxBitmap bmp(size, size);
-    {
-        wxMemoryDC dc(bmp);
-        dc.SetBackground(wxBrush(wxColour(40, 60, 50)));
-        dc.Clear();
-        dc.SetPen(*wxTRANSPARENT_PEN);
-        dc.SetBrush(wxBrush(wxColour(220, 40, 40)));
-        dc.DrawCircle(size / 2, size / 2, size / 3);
-    }
-    wxIcon icon;
-    icon.CopyFromBitmap(bmp);
-    return icon;
-}
 
 }  // namespace
 
@@ -104,10 +89,8 @@ CMainDlg::CMainDlg(AppCore& core)
     SetFont(wxFont(wxFontInfo(8).Family(wxFONTFAMILY_SWISS)));
     SetEscapeId(wxID_NONE);
     SetAffirmativeId(wxID_NONE);
-    wxIconBundle icons;
-    icons.AddIcon(ProgramIcon(16));
-    icons.AddIcon(ProgramIcon(32));
-    SetIcons(icons);
+    const wxIconBundle icons = AppIcon();
+    if (!icons.IsEmpty()) SetIcons(icons);
     SetClientSize(ConvertDialogToPixels(wxSize(kMainWidthDu, kMainHeightDu)));
     CreateControls();
 

@@ -76,6 +76,7 @@ public:
     // PageHost
     RecSettings& Settings() override { return core_.Settings(); }
     const std::string& ProgramFolder() const override { return core_.ProgramFolder(); }
+    const std::string& DefaultOutputFolder() const override { return core_.DefaultOutputFolder(); }
     bool IsRecording() const override { return core_.IsRecording(); }
     bool PipelineReady() const override;
     void BuildEncoderCommand() override;

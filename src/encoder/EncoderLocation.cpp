@@ -18,11 +18,18 @@ bool IsUsableEncoder(const std::string& path) {
 
 std::string LocateEncoder(const std::string& configuredPath, const std::string& programFolder,
                           const std::string& searchPath, LogSink& log) {
+    return LocateEncoder(configuredPath, std::vector<std::string>{programFolder}, searchPath, log);
+}
+
+std::string LocateEncoder(const std::string& configuredPath, const std::vector<std::string>& localFolders,
+                          const std::string& searchPath, LogSink& log) {
     if (IsUsableEncoder(configuredPath)) return configuredPath;
     log.AddLogLine("Path \"" + configuredPath + "\" not found. Local path will be used.");
 
-    const std::string local = programFolder + kEncoderFileName;
-    if (IsUsableEncoder(local)) return local;
+    for (const std::string& folder : localFolders) {
+        const std::string local = folder + kEncoderFileName;
+        if (IsUsableEncoder(local)) return local;
+    }
 
     std::string::size_type start = 0;
     while (start <= searchPath.size()) {

@@ -1,7 +1,8 @@
 #pragma once
-// Finding the encoder executable: the configured path, then the program's folder, then PATH.
+// Finding the encoder executable: the configured path, then the program's own folders, then PATH.
 
 #include <string>
+#include <vector>
 
 #include "recording/LogSink.h"
 
@@ -16,6 +17,11 @@ bool IsUsableEncoder(const std::string& path);
 /// `programFolder` ends in "/"; `searchPath` is a PATH value (entries that are not
 /// absolute are skipped, so the current folder is never searched).
 std::string LocateEncoder(const std::string& configuredPath, const std::string& programFolder,
+                          const std::string& searchPath, LogSink& log);
+
+/// The same with several local folders (each ending in "/"), searched in their order
+/// before PATH.
+std::string LocateEncoder(const std::string& configuredPath, const std::vector<std::string>& localFolders,
                           const std::string& searchPath, LogSink& log);
 
 }  // namespace pelmora

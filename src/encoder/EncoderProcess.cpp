@@ -80,7 +80,10 @@ struct SpawnSetup {
 
 }  // namespace
 
-EncoderProcess::EncoderProcess(std::string programFolder) : programFolder_(std::move(programFolder)) {}
+EncoderProcess::EncoderProcess(std::string programFolder, std::vector<std::string> encoderFolders)
+    : programFolder_(std::move(programFolder)), encoderFolders_(std::move(encoderFolders)) {
+    if (encoderFolders_.empty()) encoderFolders_.push_back(programFolder_);
+}
 
 EncoderProcess::~EncoderProcess() { Finish(); }
 
@@ -95,7 +98,7 @@ bool EncoderProcess::Start(const std::string& outputPath, const std::string& enc
 
     const char* envPath = std::getenv("PATH");
     const std::string searchPath = searchPathSet_ ? searchPath_ : (envPath != nullptr ? envPath : "");
-    const std::string path = LocateEncoder(TextField(settings.encoderPath), programFolder_, searchPath, log);
+    const std::string path = LocateEncoder(TextField(settings.encoderPath), encoderFolders_, searchPath, log);
     SetTextField(settings.encoderPath, path);
     if (path.empty()) return false;
     path_ = path;

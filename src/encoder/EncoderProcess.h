@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "encoder/EncoderConsole.h"
 #include "recording/LogSink.h"
@@ -27,8 +28,9 @@ class EncoderProcess {
 public:
     static constexpr std::chrono::milliseconds kDefaultExitBound{10000};
 
-    /// `programFolder` ends in "/": searched for the encoder and the encoder's current folder.
-    explicit EncoderProcess(std::string programFolder);
+    /// `programFolder` ends in "/": the encoder's current folder. `encoderFolders` are searched
+    /// for the encoder before PATH; without them, the program folder is.
+    explicit EncoderProcess(std::string programFolder, std::vector<std::string> encoderFolders = {});
     /// Finishes a running encoder, so none outlives the program's object.
     ~EncoderProcess();
 
@@ -77,6 +79,7 @@ private:
     bool Reap(int flags);
 
     std::string programFolder_;
+    std::vector<std::string> encoderFolders_;
     std::string searchPath_;
     bool searchPathSet_ = false;
     std::string path_;

@@ -1,11 +1,11 @@
 #include "input/CGenPage.h"
 
-#include <wx/dcmemory.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/statbox.h>
 
+#include "app/Icons.h"
 #include "input/OutputName.h"
 
 namespace pelmora {
@@ -24,41 +24,6 @@ constexpr int kIdPadlock = 1135;
 
 wxString FromUtf8(const std::string& s) { return wxString::FromUTF8(s.c_str()); }
 std::string ToUtf8(const wxString& s) { return std::string(s.utf8_str()); }
-
-// Icons drawn here, since the program ships no icon resources.
-wxBitmap PadlockIcon(bool open, const wxSize& size) {
-    wxBitmap bmp(size);
-    wxMemoryDC dc(bmp);
-    dc.SetBackground(*wxWHITE_BRUSH);
-    dc.Clear();
-    int w = size.x, h = size.y;
-    int bodyTop = h / 2;
-    dc.SetPen(wxPen(wxColour(90, 90, 90), 2));
-    dc.SetBrush(*wxTRANSPARENT_BRUSH);
-    int shackleX = w / 4, shackleW = w / 2;
-    int lift = open ? h / 6 : 0;
-    dc.DrawArc(shackleX + shackleW, bodyTop - lift, shackleX, bodyTop - lift, w / 2, bodyTop - lift);
-    dc.DrawEllipticArc(shackleX, 2 - lift + h / 8, shackleW, bodyTop, 0, 180);
-    dc.SetBrush(wxBrush(wxColour(200, 160, 40)));
-    dc.SetPen(wxPen(wxColour(90, 70, 20)));
-    dc.DrawRectangle(w / 6, bodyTop, w - w / 3, h - bodyTop - 1);
-    dc.SelectObject(wxNullBitmap);
-    return bmp;
-}
-
-wxBitmap FolderIcon(const wxSize& size) {
-    wxBitmap bmp(size);
-    wxMemoryDC dc(bmp);
-    dc.SetBackground(*wxWHITE_BRUSH);
-    dc.Clear();
-    int w = size.x, h = size.y;
-    dc.SetPen(wxPen(wxColour(120, 90, 10)));
-    dc.SetBrush(wxBrush(wxColour(240, 200, 80)));
-    dc.DrawRectangle(1, h / 4, w / 2, h / 4);
-    dc.DrawRectangle(1, h / 3, w - 2, h - h / 3 - 2);
-    dc.SelectObject(wxNullBitmap);
-    return bmp;
-}
 
 }  // namespace
 
@@ -97,7 +62,7 @@ void CGenPage::CreateControls() {
     format_ = choice(kIdFormat, 136, 22, 113);
 
     wxRect padRect = DluRect(16, 53, 14, 12);
-    padlock_ = new wxBitmapButton(this, kIdPadlock, PadlockIcon(true, wxSize(padRect.height - 4, padRect.height - 4)));
+    padlock_ = NewIconButton(this, kIdPadlock, PadlockIcon(true, wxSize(padRect.height - 4, padRect.height - 4)));
     padlock_->SetSize(padRect);
     sourceLabel_ = label("Source", 39, 43, 38, 8);
     source_ = choice(wxID_ANY, 40, 53, 83);
@@ -129,7 +94,7 @@ void CGenPage::CreateControls() {
     outputFile_ = new wxTextCtrl(this, kIdOutputFile, "", wxDefaultPosition, wxDefaultSize, 0);
     place(outputFile_, 15, 134, 218, 14);
     wxRect browseRect = DluRect(235, 134, 15, 14);
-    browse_ = new wxBitmapButton(this, kIdBrowse, FolderIcon(wxSize(browseRect.height - 6, browseRect.height - 6)));
+    browse_ = NewIconButton(this, kIdBrowse, BrowseIcon(wxSize(browseRect.height - 6, browseRect.height - 6)));
     browse_->SetSize(browseRect);
     confirmOverwrite_ = new wxCheckBox(this, kIdConfirm, "Confirm overwriting");
     place(confirmOverwrite_, 15, 151, 80, 10);
@@ -255,7 +220,7 @@ void CGenPage::SetIdle() {
 
 bool CGenPage::ValidateOutputName() {
     OutputNameResult r = pelmora::ValidateOutputName(ToUtf8(outputFile_->GetValue()), outputText_,
-                                                     host_.ProgramFolder(), HomeFolder());
+                                                     host_.DefaultOutputFolder(), HomeFolder());
     if (r.refused) {
         if (ToUtf8(outputFile_->GetValue()) != r.boxText) outputFile_->ChangeValue(FromUtf8(r.boxText));
         refusal_ = r.message;
@@ -297,7 +262,7 @@ void CGenPage::SetOutputEntry(const std::string& text) {
 }
 
 void CGenPage::BrowseOutputFile() {
-    const std::string& programFolder = host_.ProgramFolder();
+    const std::string& programFolder = host_.DefaultOutputFolder();
     outputText_ = TrimSpace(ToUtf8(outputFile_->GetValue()));
     if (outputText_.empty()) {
         outputText_ = "out";

@@ -23,6 +23,8 @@ public:
     virtual ~PageHost() = default;
     virtual RecSettings& Settings() = 0;
     virtual const std::string& ProgramFolder() const = 0;
+    /// Where output goes by default and bare output names are resolved.
+    virtual const std::string& DefaultOutputFolder() const { return ProgramFolder(); }
     virtual bool IsRecording() const = 0;
     /// The input device is open and capturing.
     virtual bool PipelineReady() const = 0;

@@ -65,9 +65,9 @@ bool IsSameFile(int fd, const std::string& path) {
            open.st_ino == named.st_ino;
 }
 
-void LoadDefaults(RecSettings& s, const std::string& path, const std::string& programFolder, LogSink& log) {
+void LoadDefaults(RecSettings& s, const std::string& path, const std::string& outputFolder, LogSink& log) {
     RecSettings defaults = s;  // bytes after the terminators stay as they were
-    SetDefaultSettings(defaults, programFolder);
+    SetDefaultSettings(defaults, outputFolder);
     WriteSettingsFile(path, defaults);
     s = defaults;
     log.AddLogLine("Default preset loaded");
@@ -91,8 +91,10 @@ bool WriteSettingsFile(const std::string& path, const RecSettings& s, std::strin
     return ok;
 }
 
-void LoadSettings(RecSettings& s, const std::string& path, const std::string& programFolder, LogSink& log) {
+void LoadSettings(RecSettings& s, const std::string& path, const std::string& programFolder, LogSink& log,
+                  const std::string& defaultOutputFolder) {
     const std::string iniPath = programFolder + "pelmora.ini";
+    const std::string& outputFolder = defaultOutputFolder.empty() ? programFolder : defaultOutputFolder;
     int fd = OpenSettingsFile(path);
     if (fd >= 0) {
         // Other threads read the live record: it gets only checked values, in one copy.
@@ -119,20 +121,20 @@ void LoadSettings(RecSettings& s, const std::string& path, const std::string& pr
         // path; a file whose name merely looks like it is a preset.
         if (isIni) {
             log.AddLogLine("ERROR:   ini file is corrupted or version mismatch. Loading defaults...");
-            LoadDefaults(s, iniPath, programFolder, log);
+            LoadDefaults(s, iniPath, outputFolder, log);
             return;
         }
         log.AddLogLine("ERROR:   Preset file is corrupted or version mismatch. Loading ini...");
-        LoadSettings(s, iniPath, programFolder, log);
+        LoadSettings(s, iniPath, programFolder, log, defaultOutputFolder);
         return;
     }
     if (path == iniPath) {
         log.AddLogLine("ERROR:   ini load failed. Loading defaults...");
-        LoadDefaults(s, path, programFolder, log);
+        LoadDefaults(s, path, outputFolder, log);
         return;
     }
     log.AddLogLine("ERROR:   Preset (" + FileNameOf(path) + ") load failed. Loading ini");
-    LoadSettings(s, iniPath, programFolder, log);
+    LoadSettings(s, iniPath, programFolder, log, defaultOutputFolder);
 }
 
 }  // namespace pelmora

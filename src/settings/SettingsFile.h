@@ -21,7 +21,9 @@ bool WriteSettingsFile(const std::string& path, const RecSettings& s, std::strin
 
 /// Loads `path` into `s`, falling back from a bad preset to pelmora.ini and from a bad
 /// pelmora.ini to the defaults (written back at once). `s` always holds valid settings after.
-void LoadSettings(RecSettings& s, const std::string& path, const std::string& programFolder, LogSink& log);
+/// The defaults' output folder is `defaultOutputFolder`, or the program folder when empty.
+void LoadSettings(RecSettings& s, const std::string& path, const std::string& programFolder, LogSink& log,
+                  const std::string& defaultOutputFolder = std::string());
 
 /// The part of a path after its last "/".
 std::string FileNameOf(const std::string& path);

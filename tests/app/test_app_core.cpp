@@ -307,5 +307,49 @@ TEST(AppCore, UnwritableIniIsReportedAndTheCloseGoesOn) {
     EXPECT_NE(IndexOf(view.steps, "killtimer"), view.steps.size());
 }
 
+// An installed program: settings in the per-user folder, recordings in the music folder.
+TEST(AppCore, PerUserFoldersHoldTheSettingsAndTheMusicFolderTheRecordings) {
+    test::TempDir dir;
+    ProgramPaths paths;
+    paths.executableFolder = dir / "usr/bin/";
+    paths.programFolder = dir.Path();
+    paths.outputFolder = dir / "Music/";
+    paths.perUser = true;
+    {
+        AppCore core(paths, Simulated());
+        FakeView view(core);
+        core.Start(view);
+        EXPECT_EQ(core.IniPath(), dir / "pelmora.ini");
+        EXPECT_EQ(core.DefaultOutputFolder(), dir / "Music/");
+        EXPECT_EQ(TextField(core.Settings().outputFolder), dir / "Music/");
+        core.Settings().writeUncompressed = 1;
+        core.Settings().addTimestamp = 0;
+        core.OnRecord();
+        ASSERT_TRUE(core.IsRecording());
+        view.stopping = true;
+        core.OnRecord();
+        core.Close();
+    }
+    EXPECT_GE(test::ReadFile(dir / "Music/take.wav").size(), 44u);
+    EXPECT_FALSE(test::FileExists(dir / "take.wav"));
+    std::vector<char> bytes = test::ReadFile(dir / "pelmora.ini");
+    ASSERT_EQ(bytes.size(), kSettingsFileSize);
+    RecSettings saved;
+    std::memcpy(&saved, bytes.data(), sizeof saved);
+    EXPECT_EQ(TextField(saved.outputFolder), dir / "Music/");
+
+    // A settings file that must be replaced by the defaults gets the music folder too.
+    bytes[0] ^= 1;
+    test::WriteFile(dir / "pelmora.ini", bytes);
+    paths.problem = "Can not create directory /x/: Permission denied";
+    AppCore again(paths, Simulated());
+    FakeView view(again);
+    again.Start(view);
+    EXPECT_TRUE(LogHas(again, "ERROR:   Can not create directory /x/: Permission denied"));
+    EXPECT_TRUE(LogHas(again, "ERROR:   ini file is corrupted or version mismatch. Loading defaults..."));
+    EXPECT_EQ(TextField(again.Settings().outputFolder), dir / "Music/");
+    again.Close();
+}
+
 }  // namespace
 }  // namespace pelmora

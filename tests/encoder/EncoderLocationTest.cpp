@@ -61,5 +61,20 @@ TEST_F(EncoderLocationTest, OnlyRegularExecutableFilesCount) {
     EXPECT_EQ(log.lines.size(), 2u);
 }
 
+// An installed program: beside the executable, then the per-user program folder, then PATH.
+TEST_F(EncoderLocationTest, LocalFoldersInTheirOrderBeforePath) {
+    TempDir exe;
+    const std::vector<std::string> local{exe.Folder(), program.Folder()};
+    test::WriteScript(exe.Path("lame"), "exit 0");
+    test::WriteScript(program.Path("lame"), "exit 0");
+    test::WriteScript(other.Path("bin/lame"), "exit 0");
+    EXPECT_EQ(LocateEncoder("", local, other.Path("bin"), log), exe.Path("lame"));
+    ::unlink(exe.Path("lame").c_str());
+    EXPECT_EQ(LocateEncoder("", local, other.Path("bin"), log), program.Path("lame"));
+    ::unlink(program.Path("lame").c_str());
+    EXPECT_EQ(LocateEncoder("", local, other.Path("bin"), log), other.Path("bin/lame"));
+    EXPECT_EQ(log.lines, (Lines(3, "Path \"\" not found. Local path will be used.")));
+}
+
 }  // namespace
 }  // namespace pelmora

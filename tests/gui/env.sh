@@ -32,7 +32,14 @@ gui_start_x() {
         export DISPLAY=":$n"
         local i
         for i in $(seq 1 100); do
-            if xdpyinfo >/dev/null 2>&1; then GUI_PIDS+=("$pid"); return 0; fi
+            if xdpyinfo >/dev/null 2>&1; then
+                # Ours only if its lock names our server: another test may have won this number.
+                if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
+                    GUI_PIDS+=("$pid")
+                    return 0
+                fi
+                break
+            fi
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.05
         done

@@ -65,6 +65,11 @@ struct CMainDlg::Bridge {
             window->UpdateMeters();
         });
     }
+
+    void MixerChanged(uint64_t handle) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (window) window->CallAfter([w = window, handle] { w->core_.OnMixerChange(handle); });
+    }
 };
 
 // Runs on the preprocessing thread: composes both meters, hands them over, tells the window.
@@ -206,7 +211,12 @@ void CMainDlg::CreateSettingsSheet() {
     sheet_ = new propsheet(this, DluRect(kSheetRect.x, kSheetRect.y, kSheetRect.w, kSheetRect.h), sheetFont_);
     genPage_ = new CGenPage(sheet_, *this);
     sheet_->AddPage(genPage_);
+    genPage_->AttachMixer(core_.Mixer());
 }
+
+MixerView* CMainDlg::MixerControlsView() { return genPage_ ? genPage_->MixerControls() : nullptr; }
+
+void CMainDlg::PostMixerChange(uint64_t handle) { bridge_->MixerChanged(handle); }
 
 void CMainDlg::ShowSettings() {
     if (sheet_)

@@ -23,7 +23,7 @@ class CGenPage;
 class CLogList;
 class propsheet;
 
-class CMainDlg : public wxDialog, public AppView, public PageHost, public DescriptionSource {
+class CMainDlg : public wxDialog, public AppView, public PageHost, public DescriptionSource, public MixerMessageTarget {
 public:
     explicit CMainDlg(AppCore& core);
     ~CMainDlg() override;
@@ -51,6 +51,11 @@ public:
     void SetBitrateLabel(const std::string& text) override;
     void BlankMeters() override;
     MeterBlockHook* MeterHook() override;
+    MixerView* MixerControlsView() override;
+    MixerMessageTarget* MixerMessages() override { return this; }
+
+    // MixerMessageTarget: from a mixer's watcher thread.
+    void PostMixerChange(uint64_t handle) override;
 
     // RecordingView
     bool AskYesNo(const std::string& text) override;

@@ -8,9 +8,11 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "input/CMixerControls.h"
 #include "settings/PageHost.h"
 #include "settings/PropSheet.h"
 
@@ -31,6 +33,9 @@ public:
     wxChoice* DeviceList() const { return device_; }
     wxChoice* FormatList() const { return format_; }
     wxChoice* SourceList() const { return source_; }
+    /// The mixer controls act on `mixer` from now on.
+    void AttachMixer(MixerControl& mixer) { mixerControls_->Attach(mixer); }
+    MixerView* MixerControls() const { return mixerControls_.get(); }
     std::string SelectedText(const wxChoice* list) const;
 
     // Filled by the device and format enumeration.
@@ -72,6 +77,7 @@ private:
     wxBitmapButton* browse_ = nullptr;
     wxCheckBox* confirmOverwrite_ = nullptr;
     wxCheckBox* addTimestamp_ = nullptr;
+    std::unique_ptr<CMixerControls> mixerControls_;
 
     std::string outputText_;    // the page's copy of the output entry
     std::string outputFolder_;  // folder the entry is resolved against, with trailing "/"

@@ -43,7 +43,10 @@ public:
         selection = -1;
     }
     void SelectSourceLine(int position) override { selection = position; }
-    void SetVolumePosition(int position) override { volume = position; }
+    void SetVolumePosition(int position) override {
+        volume = position;
+        volumeHistory.push_back(position);
+    }
     void SetBalancePosition(int position) override { balance = position; }
     void ShowPadlock(bool isLocked) override { locked = isLocked; }
     void FocusRecordButton() override { ++focusMoves; }
@@ -63,6 +66,7 @@ public:
     std::vector<std::string> sourceLines;
     int selection = -1;
     int volume = 0;
+    std::vector<int> volumeHistory;
     int balance = 0;
     bool locked = false;
     int focusMoves = 0;

@@ -13,7 +13,7 @@
 #include "app/AppCore.h"
 #include "capture/SimulatedWaveIn.h"
 #include "input/MixerControl.h"
-#include "input/MixerTestSupport.h"
+#include "app/MixerAppView.h"
 #include "input/SimulatedMixer.h"
 #include "settings/SettingsFile.h"
 #include "support/LogTexts.h"
@@ -21,49 +21,6 @@
 
 namespace pelmora {
 namespace {
-
-class MixerAppView : public AppView {
-public:
-    ~MixerAppView() override {
-        if (::chdir("/") != 0) std::abort();
-    }
-    void CreateSettingsSheet() override {}
-    void ShowSettings() override {}
-    void BuildStatusPanel() override {}
-    void StartTimer() override {}
-    void SetupCpuGraph() override {}
-    void SetupMeters() override {}
-    void SetGeneralPageIdle() override {}
-    void ReleaseImages() override {}
-    void DestroySettingsSheet() override {}
-    void StopTimer() override {}
-    void ReportSettingsWriteFailure(const std::string&, const std::string&) override {}
-    void SetCompressionOptions(const std::string&) override {}
-    void SetDescription(const std::string&) override {}
-    void SetDeviceList(const std::vector<std::string>&) override {}
-    void SetFormatList(const std::vector<std::string>&) override {}
-    void SelectFormat(int) override {}
-    void SetBitrateLabel(const std::string&) override {}
-    void BlankMeters() override {}
-    bool AskYesNo(const std::string&) override { return true; }
-    void ShowMessage(const std::string&) override {}
-    void SetRecordingControls(int) override {}
-    void SetRecordCaption(const std::string&) override {}
-    void EnableRecord(bool) override {}
-    void SetPauseCaption(const std::string&) override {}
-    void EnablePause(bool) override {}
-    void SetState(int) override {}
-    void SetStatusValues(const StatusValues&) override {}
-    void ShowValues() override {}
-    void BlinkState(int) override {}
-    std::string OutputFileEntry() override { return "take"; }
-    void ShowOutputFileEntry(const std::string&) override {}
-    MixerView* MixerControlsView() override { return &page; }
-    MixerMessageTarget* MixerMessages() override { return &messages; }
-
-    test::PageView page;
-    test::MixerMessages messages;
-};
 
 class AppMixerTest : public ::testing::Test {
 protected:
@@ -86,7 +43,7 @@ protected:
     void TearDown() override { core_.reset(); }
 
     test::TempDir dir_;
-    MixerAppView view_;
+    test::MixerAppView view_;
     SimulatedMixerBackend* mixer_ = nullptr;
     std::unique_ptr<AppCore> core_;
 };

@@ -3,9 +3,10 @@
 // .asoundrc routes ALSA's "default" PCM and control device to it, and a null sink "tone"
 // whose monitor is the default source. Started once per test program; stopped at its end.
 
+#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,8 +18,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace pelmora::test {
 
@@ -75,9 +74,21 @@ public:
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        if (::posix_spawnp(&pid_, "pulseaudio", nullptr, nullptr, argv.data(), environ) != 0) {
+        const pid_t parent = ::getpid();
+        pid_ = ::fork();
+        if (pid_ < 0) {
             pid_ = 0;
             return false;
+        }
+        if (pid_ == 0) {
+            // The server ends with the test program, however that ends, and holds none of
+            // its output pipes.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != parent) ::_exit(1);
+            const int null = ::open("/dev/null", O_RDWR);
+            for (int fd = 0; fd < 3; ++fd) ::dup2(null, fd);
+            ::execvp("pulseaudio", argv.data());
+            ::_exit(127);
         }
         return WaitUntil([] { return CommandSucceeds("pactl info"); });
     }
@@ -124,3 +135,14 @@ inline int OpenDescriptors() {
 }
 
 }  // namespace pelmora::test
+
+// Under ThreadSanitizer: the sound server's client library runs its own threads, which the
+// sanitizer cannot see into. Defined here, so include this header in one file per program.
+extern "C" const char* __tsan_default_suppressions() {
+    return "called_from_lib:libpulse.so.0\n"
+           "called_from_lib:libpulsecommon-16.1.so\n"
+           "called_from_lib:libasound_module_ctl_pulse.so\n"
+           "called_from_lib:libasound_module_pcm_pulse.so\n"
+           "race:libpulsecommon\n"
+           "race:libpulse.so\n";
+}

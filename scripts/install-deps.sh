@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xdotool x11-utils imagemagick
   pulseaudio libasound2-plugins alsa-utils
-  dbus python3-pyatspi at-spi2-core
+  dbus dbus-bin python3-pyatspi at-spi2-core
   dpkg-dev file desktop-file-utils appstream xdg-user-dirs
 )
 

@@ -9,7 +9,10 @@
 #include "capture/CaptureDevice.h"
 #include "capture/ThreadPriority.h"
 #include "input/FormatText.h"
+#include "input/AlsaMixer.h"
 #include "input/InputEnumeration.h"
+#include "input/MixerControl.h"
+#include "input/SimulatedMixer.h"
 #include "recording/ProcessEncoder.h"
 #include "recording/RecordingControl.h"
 #include "recording/Supervision.h"
@@ -31,7 +34,7 @@ public:
     void CloseCaptureDevice() override { core_.CloseCaptureDevice(); }
     void PaintMeterGradients() override {}  // the meter pictures repaint on a range change
     bool OpenCaptureDevice() override { return core_.OpenCaptureDevice(); }
-    void SetUpMixer() override {}
+    void SetUpMixer() override { core_.SetupMixer(); }
 
 private:
     AppCore& core_;
@@ -52,26 +55,32 @@ public:
     }
     void BlankMeters() override { core_.view_->BlankMeters(); }
     void ResetClipTrackers() override { core_.supervisionState_.ResetClipTrackers(); }
-    void ReleaseMixer() override {}  // no mixer is opened yet
+    void ReleaseMixer() override { core_.mixer_->ReleaseMixer(); }
 
 private:
     AppCore& core_;
 };
 
-AppCore::AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend)
-    : AppCore(ProgramPaths::InFolder(programFolder), std::move(backend)) {}
+AppCore::AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend,
+                 std::unique_ptr<MixerBackend> mixerBackend)
+    : AppCore(ProgramPaths::InFolder(programFolder), std::move(backend), std::move(mixerBackend)) {}
 
-AppCore::AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backend)
+AppCore::AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backend,
+                 std::unique_ptr<MixerBackend> mixerBackend)
     : programFolder_(paths.programFolder),
       outputFolder_(paths.outputFolder),
       pathProblem_(paths.problem),
       encoderProcess_(programFolder_, paths.EncoderFolders()),
+      mixerBackend_(mixerBackend ? std::move(mixerBackend)
+                    : backend  ? std::unique_ptr<MixerBackend>(std::make_unique<SimulatedMixerBackend>())
+                               : std::make_unique<AlsaMixer>()),
       backend_(backend ? std::move(backend) : std::make_unique<AlsaWaveIn>()),
       cpu_(*(log_ = std::make_unique<EventLog>(settings_, programFolder_))),
       writer_(pipeline_, output_),
       waveThread_(pipeline_, deviceObjects_, settings_, *backend_, *log_),
       preprocess_(pipeline_, settings_, dcFilter_) {
     SetDefaultSettings(settings_, outputFolder_);
+    mixer_ = std::make_unique<MixerControl>(*mixerBackend_, settings_, *log_, [this] { return pipeline_.isRecording.load(); });
     encoder_ = std::make_unique<ProcessEncoder>(encoderProcess_, settings_, *log_, [this] { return encoderArgs_; });
 }
 
@@ -116,6 +125,9 @@ void AppCore::Start(AppView& view) {
     inputBridge_ = std::make_unique<InputBridge>(*this);
     input_ = std::make_unique<InputEnumeration>(*backend_, settings_, bitrate_, *log_, *inputBridge_);
     view.CreateSettingsSheet();
+    mixer_->AttachView(view.MixerControlsView());
+    mixer_->SetMessageTarget(view.MixerMessages());
+    mixer_->InitPadlock();
     // The General page's initialisation: devices, their formats, the bitrate table.
     input_->EnumerateInputDevices();
     input_->FillFormatList();
@@ -161,7 +173,7 @@ void AppCore::Start(AppView& view) {
     // The process class and the window thread's own priority.
     SetThreadNice(0, CombinedNice(settings_.processPriorityClass, settings_.uiThreadPriority));
 
-    OpenCaptureDevice();
+    if (OpenCaptureDevice()) SetupMixer();
     view.SetGeneralPageIdle();
 }
 
@@ -171,12 +183,25 @@ void AppCore::CloseCaptureDevice() {
     if (capture_) capture_->CloseCaptureDevice();
 }
 
+void AppCore::SetupMixer() {
+    if (!input_ || input_->deviceCount() <= 0) return;
+    mixer_->SetupMixer(input_->devices()[static_cast<std::size_t>(input_->SelectedDevice())].name);
+}
+
+void AppCore::OnMixerChange(uint64_t handle) {
+    if (!closed_) mixer_->OnMixerEvents(handle);
+}
+
 void AppCore::Close() {
     if (!view_ || closed_) return;
     closed_ = true;
     AppView& view = *view_;
     if (pipeline_.isRecording) recorder_->OnRecord();  // stops and waits for the flush
     CloseCaptureDevice();
+    // Closed with the device; also when the device had failed, so no watcher outlives the window.
+    mixer_->ReleaseMixer();
+    mixer_->AttachView(nullptr);
+    mixer_->SetMessageTarget(nullptr);
 
     settings_.settingsVersion = kSettingsVersion;
     std::string error;
@@ -232,7 +257,7 @@ void AppCore::LoadPreset(const std::string& path) {
     if (input_) input_->FillFormatList();
     ChooseStoredBitrateTable();
     view_->ShowSettings();
-    OpenCaptureDevice();
+    if (OpenCaptureDevice()) SetupMixer();
     BuildEncoderCommand();
 }
 

@@ -19,6 +19,8 @@
 #include "capture/WriterThread.h"
 #include "encoder/EncoderCommand.h"
 #include "encoder/EncoderProcess.h"
+#include "input/Mixer.h"
+#include "input/MixerView.h"
 #include "monitor/CpuUsage.h"
 #include "recording/EventLog.h"
 #include "recording/RecordingView.h"
@@ -30,6 +32,7 @@ namespace pelmora {
 
 class CaptureDevice;
 class InputEnumeration;
+class MixerControl;
 class ProcessEncoder;
 class RecordingControl;
 class Supervision;
@@ -63,6 +66,10 @@ public:
     virtual void BlankMeters() = 0;
     /// Composes the meter pictures on the preprocessing thread; made by SetupMeters().
     virtual MeterBlockHook* MeterHook() { return nullptr; }
+    /// The General page's mixer controls (made by CreateSettingsSheet), and where mixers
+    /// post their change messages for the main thread; none: not shown, not followed.
+    virtual MixerView* MixerControlsView() { return nullptr; }
+    virtual MixerMessageTarget* MixerMessages() { return nullptr; }
 };
 
 enum class PresetSave { Saved, Declined, Failed };
@@ -70,10 +77,13 @@ enum class PresetSave { Saved, Declined, Failed };
 class AppCore {
 public:
     /// `programFolder` ends with "/"; it holds pelmora.ini and is the default output folder.
-    /// Without a backend the system's ALSA devices are used.
-    explicit AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend = nullptr);
+    /// Without a backend the system's ALSA devices are used, with their ALSA mixers; with a
+    /// wave-input backend but no mixer backend, a simulated mixer.
+    explicit AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend = nullptr,
+                     std::unique_ptr<MixerBackend> mixerBackend = nullptr);
     /// With the folders decided at start-up.
-    explicit AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backend = nullptr);
+    explicit AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backend = nullptr,
+                     std::unique_ptr<MixerBackend> mixerBackend = nullptr);
     ~AppCore();
     AppCore(const AppCore&) = delete;
     AppCore& operator=(const AppCore&) = delete;
@@ -131,6 +141,12 @@ public:
     /// Device control (the capture device when one exists).
     bool OpenCaptureDevice();
     void CloseCaptureDevice();
+    /// Sets up the mixer of the open capture device.
+    void SetupMixer();
+    /// The General page's mixer line control.
+    MixerControl& Mixer() { return *mixer_; }
+    /// A mixer's change message reached the main thread.
+    void OnMixerChange(uint64_t handle);
 
 private:
     class InputBridge;
@@ -150,7 +166,9 @@ private:
     WriterOutput output_;
     EncoderProcess encoderProcess_;
     std::unique_ptr<ProcessEncoder> encoder_;
+    std::unique_ptr<MixerBackend> mixerBackend_;  // before backend_: chosen by whether one was given
     std::unique_ptr<WaveInBackend> backend_;
+    std::unique_ptr<MixerControl> mixer_;
     std::unique_ptr<InputBridge> inputBridge_;
     std::unique_ptr<InputEnumeration> input_;
     std::unique_ptr<RecordingControl> recorder_;

@@ -58,6 +58,11 @@ struct CMainDlg::Bridge {
             window->UpdateMeters();
         });
     }
+
+    void MixerChanged(uint64_t handle) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (window) window->CallAfter([w = window, handle] { w->core_.OnMixerChange(handle); });
+    }
 };
 
 // Runs on the preprocessing thread: composes both meters, hands them over, tells the window.
@@ -203,6 +208,7 @@ void CMainDlg::CreateSettingsSheet() {
     genPage_ = new CGenPage(sheet_, *this);
     genPage_->LinkBitrateRules(pages_->general);
     sheet_->AddPage(genPage_);
+    genPage_->AttachMixer(core_.Mixer());
     sheet_->AddPage(new CAdvPage(sheet_, pages_->advanced));
     sheet_->AddPage(new CVBRPage(sheet_, pages_->xbr));
     sheet_->AddPage(new CExpPage(sheet_, pages_->expert));
@@ -210,6 +216,10 @@ void CMainDlg::CreateSettingsSheet() {
     sheet_->AddPage(new CPerfPage(sheet_, pages_->performance));
     sheet_->AddPage(new COperPage(sheet_, pages_->operations));
 }
+
+MixerView* CMainDlg::MixerControlsView() { return genPage_ ? genPage_->MixerControls() : nullptr; }
+
+void CMainDlg::PostMixerChange(uint64_t handle) { bridge_->MixerChanged(handle); }
 
 void CMainDlg::ShowSettings() {
     if (sheet_) {

@@ -25,7 +25,7 @@ class CLameConsole;
 class CLogList;
 class propsheet;
 
-class CMainDlg : public wxDialog, public AppView, public PageHost, public DescriptionSource {
+class CMainDlg : public wxDialog, public AppView, public PageHost, public DescriptionSource, public MixerMessageTarget {
 public:
     explicit CMainDlg(AppCore& core);
     ~CMainDlg() override;
@@ -55,6 +55,11 @@ public:
     void SetAbrValue(int value) override;
     void BlankMeters() override;
     MeterBlockHook* MeterHook() override;
+    MixerView* MixerControlsView() override;
+    MixerMessageTarget* MixerMessages() override { return this; }
+
+    // MixerMessageTarget: from a mixer's watcher thread.
+    void PostMixerChange(uint64_t handle) override;
 
     // RecordingView
     bool AskYesNo(const std::string& text) override;

@@ -74,10 +74,14 @@ void CGenPage::CreateControls() {
     balance_ = new wxSlider(this, wxID_ANY, 0, -100, 100, wxDefaultPosition, wxDefaultSize, wxSL_HORIZONTAL | wxSL_AUTOTICKS);
     balance_->SetTickFreq(100);
     place(balance_, 214, 53, 40, 19);
-    // The mixer is not driven yet: its controls are shown, locked.
-    for (wxWindow* w : std::initializer_list<wxWindow*>{padlock_, sourceLabel_, source_, volumeLabel_, volume_,
-                                                        balanceLabel_, balance_})
+    // Disabled until a mixer is set up.
+    for (wxWindow* w : std::initializer_list<wxWindow*>{sourceLabel_, source_, volumeLabel_, volume_, balanceLabel_,
+                                                        balance_})
         w->Disable();
+    const wxSize padIcon(padRect.height - 4, padRect.height - 4);
+    mixerControls_ = std::make_unique<CMixerControls>(
+        CMixerControls::Widgets{padlock_, sourceLabel_, source_, volumeLabel_, volume_, balanceLabel_, balance_},
+        PadlockIcon(true, padIcon), PadlockIcon(false, padIcon), host_);
     deviceLabel_->Disable();
     formatLabel_->Disable();
 
@@ -193,7 +197,7 @@ void CGenPage::ShowSettings() {
     };
     select(device_, s.deviceIndex);
     select(format_, s.formatIndex);
-    select(source_, s.sourceLineIndex);
+    mixerControls_->ShowSettings();
     select(stereo_, s.stereoMode);
     bitrate_->SetValue(ClampIndex(s.minBitrateIndex, kBitrateCount));
     UpdateBitrateLabel();

@@ -8,10 +8,12 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "input/CMixerControls.h"
 #include "settings/GenPageModel.h"
 #include "settings/PageHost.h"
 #include "settings/PropSheet.h"
@@ -33,6 +35,9 @@ public:
     wxChoice* DeviceList() const { return device_; }
     wxChoice* FormatList() const { return format_; }
     wxChoice* SourceList() const { return source_; }
+    /// The mixer controls act on `mixer` from now on.
+    void AttachMixer(MixerControl& mixer) { mixerControls_->Attach(mixer); }
+    MixerView* MixerControls() const { return mixerControls_.get(); }
     std::string SelectedText(const wxChoice* list) const;
 
     // Filled by the device and format enumeration.
@@ -84,6 +89,7 @@ private:
     wxBitmapButton* browse_ = nullptr;
     wxCheckBox* confirmOverwrite_ = nullptr;
     wxCheckBox* addTimestamp_ = nullptr;
+    std::unique_ptr<CMixerControls> mixerControls_;
 
     std::string outputText_;    // the page's copy of the output entry
     std::string outputFolder_;  // folder the entry is resolved against, with trailing "/"

@@ -1,0 +1,164 @@
+// The ALSA mixer backend on a real control device: ALSA's pulse control plugin on a private
+// PulseAudio server, whose "Capture" element is the default source's stereo volume and mute.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "input/AlsaMixer.h"
+#include "input/MixerControl.h"
+#include "input/MixerTestSupport.h"
+#include "support/PrivatePulse.h"
+
+namespace pelmora {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+test::PrivatePulse* g_pulse = nullptr;
+bool g_pulseRunning = false;
+
+class PulseEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        g_pulse = new test::PrivatePulse;
+        g_pulseRunning = g_pulse->Start();
+    }
+    void TearDown() override {
+        g_pulse->Stop();
+        delete g_pulse;
+    }
+};
+
+const auto* const g_env = ::testing::AddGlobalTestEnvironment(new PulseEnvironment);
+
+TEST(AlsaControlDevice, CardDevicesUseTheCardsControlDeviceAndPluginsTheirOwnName) {
+    EXPECT_EQ(ControlDeviceFor("hw:0,0"), "hw:0");
+    EXPECT_EQ(ControlDeviceFor("hw:1"), "hw:1");
+    EXPECT_EQ(ControlDeviceFor("plughw:CARD=PCH,DEV=0"), "hw:CARD=PCH");
+    EXPECT_EQ(ControlDeviceFor("sysdefault:CARD=PCH"), "hw:CARD=PCH");
+    EXPECT_EQ(ControlDeviceFor("dsnoop:CARD=\"USB\",DEV=0"), "hw:CARD=USB");
+    EXPECT_EQ(ControlDeviceFor("plughw:2,0"), "hw:2");
+    EXPECT_EQ(ControlDeviceFor("default"), "default");
+    EXPECT_EQ(ControlDeviceFor("pulse"), "pulse");
+    EXPECT_EQ(ControlDeviceFor("pipewire"), "pipewire");
+    EXPECT_EQ(ControlDeviceFor("sysdefault"), "sysdefault");
+}
+
+class AlsaMixerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!g_pulseRunning) GTEST_SKIP() << "no PulseAudio server could be started";
+        ASSERT_TRUE(test::PrivatePulse::SetSourceVolume(40000, 20000));
+        ASSERT_TRUE(test::PrivatePulse::SetSourceMuted(false));
+        control_ = std::make_unique<MixerControl>(alsa_, settings_, log_, [] { return false; });
+        control_->AttachView(&view_);
+        control_->SetMessageTarget(&messages_);
+        control_->InitPadlock();
+    }
+    void TearDown() override {
+        if (control_) control_->ReleaseMixer();
+    }
+    // Handles the mixer's messages as the main window does, until `done` or 10 s.
+    template <typename Done>
+    bool PumpUntil(Done done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            if (messages_.Wait(1))
+                for (uint64_t handle : messages_.Take()) control_->OnMixerEvents(handle);
+        }
+        return true;
+    }
+
+    AlsaMixer alsa_;
+    RecSettings settings_{};
+    test::LinesLog log_;
+    test::PageView view_;
+    test::MixerMessages messages_;
+    std::unique_ptr<MixerControl> control_;
+};
+
+TEST_F(AlsaMixerTest, TheDefaultDevicesMixerIsItsControlDevice) {
+    std::string id;
+    EXPECT_EQ(alsa_.GetMixerId("default", &id), 0);
+    EXPECT_EQ(id, "default");
+    EXPECT_LT(alsa_.GetMixerId("pelmora_no_such_device", &id), 0);
+    control_->SetupMixer("pelmora_no_such_device");
+    const Lines lines = log_.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_FALSE(lines[0].empty());
+    EXPECT_EQ(lines[0].find("ERROR:"), std::string::npos);  // alsa-lib's own text first
+    EXPECT_EQ(lines[1], "ERROR:   Can not obtain mixer ID. Mixer will be disabled");
+}
+
+TEST_F(AlsaMixerTest, TheCaptureElementIsTheLineWithTheSourcesStereoVolume) {
+    control_->SetupMixer("default");
+    EXPECT_EQ(log_.Lines(), Lines{"SUCCESS: Mixer open"});
+    EXPECT_EQ(view_.sourceLines, Lines{"Capture"});
+    EXPECT_EQ(view_.selection, 0);
+    EXPECT_TRUE(view_.Enabled(MixerItem::kVolumeSlider));
+    EXPECT_TRUE(view_.Enabled(MixerItem::kBalanceSlider));
+    EXPECT_EQ(control_->SelectedLineChannels(), 2u);
+    // 40000 / 20000 on 0..65536.
+    EXPECT_EQ(view_.volume, 61);
+    EXPECT_EQ(view_.balance, -50);
+}
+
+TEST_F(AlsaMixerTest, SlidersSetTheSourceVolumeByTheWritingRule) {
+    control_->SetupMixer("default");
+    control_->OnVolumeBalanceScroll(61, -50);
+    // 65536 x 61 / 100 = 39976; the right channel pulled halfway to 0.
+    EXPECT_TRUE(test::WaitUntil([] { return test::PrivatePulse::SourceVolume() == std::make_pair(39976L, 19988L); }))
+        << test::PrivatePulse::SourceVolume().first << " " << test::PrivatePulse::SourceVolume().second;
+    control_->OnVolumeBalanceScroll(50, 5);
+    EXPECT_EQ(view_.balance, 0);
+    EXPECT_TRUE(test::WaitUntil([] { return test::PrivatePulse::SourceVolume() == std::make_pair(32768L, 32768L); }));
+}
+
+TEST_F(AlsaMixerTest, OutsideChangesMoveTheSlidersOnlyWhileTheProgramIsInTheBackground) {
+    control_->SetupMixer("default");
+    view_.active = true;
+    ASSERT_TRUE(test::PrivatePulse::SetSourceVolume(30000, 30000));
+    ASSERT_TRUE(messages_.Wait(10));
+    for (uint64_t handle : messages_.Take()) control_->OnMixerEvents(handle);
+    EXPECT_EQ(view_.volume, 61);
+    EXPECT_EQ(view_.balance, -50);
+
+    view_.active = false;
+    ASSERT_TRUE(test::PrivatePulse::SetSourceVolume(20000, 40000));
+    EXPECT_TRUE(PumpUntil([&] { return view_.balance == 50; }));
+    EXPECT_EQ(view_.volume, 61);
+}
+
+TEST_F(AlsaMixerTest, TheProgramsOwnWritesDoNotComeBack) {
+    control_->SetupMixer("default");
+    view_.volumeHistory.clear();
+    control_->OnVolumeBalanceScroll(33, -47);  // read back it would show as 32
+    // The control device wakes up for the program's own change too.
+    ASSERT_TRUE(messages_.Wait(10));
+    for (uint64_t handle : messages_.Take()) control_->OnMixerEvents(handle);
+    EXPECT_TRUE(view_.volumeHistory.empty());
+    // A later outside change orders after the write's own notification.
+    ASSERT_TRUE(test::PrivatePulse::SetSourceVolume(10000, 10000));
+    EXPECT_TRUE(PumpUntil([&] { return view_.volume == 15; }));
+    EXPECT_EQ(view_.volumeHistory, std::vector<int>{15});
+}
+
+TEST_F(AlsaMixerTest, ReleasingAndSettingUpAgainReappliesTheLineAndLeaksNoDescriptors) {
+    control_->SetupMixer("default");
+    control_->ReleaseMixer();
+    const int before = test::OpenDescriptors();
+    for (int i = 0; i < 10; ++i) {
+        // Muted in between, the line is selected (unmuted) again by the set-up.
+        ASSERT_TRUE(test::PrivatePulse::SetSourceMuted(true));
+        control_->SetupMixer("default");
+        EXPECT_TRUE(test::WaitUntil([] { return !test::PrivatePulse::SourceMuted(); })) << i;
+        EXPECT_TRUE(control_->VolumeReady());
+        control_->ReleaseMixer();
+    }
+    EXPECT_EQ(test::OpenDescriptors(), before);
+}
+
+}  // namespace
+}  // namespace pelmora

@@ -25,8 +25,10 @@ int CMainApp::OnRun() {
         auto* dialog = new CMainDlg(core);
         SetTopWindow(dialog);
         dialog->OnInitDialog();
-        dialog->ShowModal();
-        dialog->Destroy();
+        // Not modal: the lame console beside it must stay usable. The loop ends when the
+        // window is destroyed after its close sequence.
+        dialog->Show();
+        wxApp::OnRun();
     }
     // Let the window's pending destruction finish before the core goes.
     DeletePendingObjects();

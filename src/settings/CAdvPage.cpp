@@ -22,7 +22,7 @@ std::vector<ControlSpec> PageLayout() {
         {M::kCopyright, C::Check, "Copyright", 187, 22, 60, 10},
         {M::kLameGroup, C::Group, "Lame path / console view mode", 5, 36, 253, 56},
         {M::kPath, C::ReadOnlyEdit, "", 11, 47, 222, 13},
-        {M::kBrowse, C::Button, "...", 236, 47, 16, 13},
+        {M::kBrowse, C::BrowseButton, "...", 236, 47, 15, 13},
         {M::kShowConsole, C::Check, "Show lame console", 11, 64, 120, 10},
         {M::kCustomNames, C::Check, "Enable custom names (e.g. \"mylame-xxx.exe\")", 11, 77, 240, 10},
         {M::kPresetsGroup, C::Group, "Lame presets", 5, 94, 253, 69},

@@ -13,6 +13,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/Icons.h"
+
 namespace pelmora {
 
 namespace {
@@ -111,6 +113,12 @@ void CSettingsPage::Create(const ControlSpec& spec) {
     }
     case ControlSpec::Button: {
         auto* b = new wxButton(this, wxID_ANY, caption);
+        b->Bind(wxEVT_BUTTON, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
+        w = b;
+        break;
+    }
+    case ControlSpec::BrowseButton: {
+        auto* b = NewIconButton(this, wxID_ANY, BrowseIcon(wxSize(rect.height - 6, rect.height - 6)));
         b->Bind(wxEVT_BUTTON, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = b;
         break;

@@ -15,7 +15,7 @@
 namespace pelmora {
 
 struct ControlSpec {
-    enum Kind { Group, Label, Check, Radio, RadioFirst, Edit, ReadOnlyEdit, List, Slider, Spin, Button, Progress };
+    enum Kind { Group, Label, Check, Radio, RadioFirst, Edit, ReadOnlyEdit, List, Slider, Spin, Button, BrowseButton, Progress };
     enum Align { Left, Right, Centre };
     int id;
     Kind kind;

@@ -1,6 +1,6 @@
 """A user sets up recordings on the settings pages and checks what the program writes:
-a WAV file, a raw file, a recording stopped by its write time limit with its own log file,
-and every page locked while a recording runs."""
+a WAV file, a raw file, a recording stopped by its write time limit with its own log file
+and lame's output shown live in its console, and every page locked while a recording runs."""
 
 import os
 import re
@@ -121,9 +121,14 @@ with wave.open(as_wav, "wb") as out:
 check_tone(as_wav, 1.5, 4.0)
 os.unlink(as_wav)
 
-# 3. MP3 with VBR quality 2, stopped by a write time limit of 2 s, with its own log file.
+# 3. MP3 with VBR quality 2, stopped by a write time limit of 4 s, with its own log file and
+# lame's console on view.
 page = w.show("Audio Processing")
 press(find(page, "check box", "Write uncompressed wav"))
+page = w.show("Advanced")
+console_box = find(page, "check box", "Show lame console")
+press(console_box)
+wait_for(lambda: checked(console_box), 5, "Show lame console ticked")
 page = w.show("XBR")
 select_item(find_all(page, "combo box")[0], "VBR")
 quality = find_all(page, "combo box")[1]
@@ -135,7 +140,7 @@ hours = after(page, "check box", "Write time", "text")
 wait_for(lambda: enabled(hours), 5, "the write time boxes usable")
 set_text(hours, "0")
 set_text(after(page, "label", "h:", "text"), "0")
-set_text(after(page, "label", "m:", "text"), "2")
+set_text(after(page, "label", "m:", "text"), "4")
 press(find(page, "check box", "Write log file during recording"))
 per_recording = find(page, "radio button", "Create log file for every recording (%OUTFILEPATH%.log)")
 wait_for(lambda: enabled(per_recording), 5, "the log file choice usable")
@@ -148,12 +153,18 @@ if " -V 2" not in options_text:
     fail("compression options without VBR quality 2: " + options_text)
 start_recording()
 started = time.time()
+console = wait_for(lambda: find_all(w.app, "frame", "lame console"), 10, "the lame console")[0]
+if not record_button("Stop"):
+    fail("the lame console opened only after the recording")
 wait_ready(15)
+# lame 3.100 holds its messages back until it ends; the window shows them as they come.
+console_text = find(console, "text")
+wait_for(lambda: "LAME" in text_of(console_text), 10, "lame's own output in its console")
 print(f"stopped by itself after {time.time() - started:.1f} s")
 log_path = os.path.join(PROG, "out.mp3.log")
 log = open(log_path, encoding="utf-8", errors="replace").read()
 if "Output: " + options_text not in log:
     fail(f"{log_path} has no line 'Output: {options_text}':\n{log}")
-if "Maximum duration reached (2 sec)" not in log:
+if "Maximum duration reached (4 sec)" not in log:
     fail(f"{log_path} does not tell why the recording stopped:\n{log}")
 print("settings pages session passed")

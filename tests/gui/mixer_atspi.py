@@ -105,7 +105,8 @@ def main():
                   if any(c.name == "Capture" for c in all_nodes(n)))
     buttons = by_role(app, pyatspi.ROLE_PUSH_BUTTON)
     record = next(b for b in buttons if b.name == "Record")
-    unnamed = [b for b in buttons if not b.name]
+    # Icon buttons have no caption; the padlock is the topmost one of the page on view.
+    unnamed = [b for b in buttons if not b.name and has_state(b, pyatspi.STATE_SHOWING)]
     padlock = min(unnamed, key=lambda b: b.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).y)
     controls = [source, volume, balance] + list(labels.values())
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Configures, builds and runs every test: the full build (engine, window, GUI tests under
 # Xvfb, the installed program), the Debian package installed and removed again, then the
-# engine again under ThreadSanitizer.
+# engine again under ThreadSanitizer, and under AddressSanitizer with UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -21,3 +21,8 @@ cmake -S . -B build-tsan -DPELMORA_TSAN=ON -DPELMORA_GUI=OFF -DCMAKE_BUILD_TYPE=
 cmake --build build-tsan -j"$jobs"
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir build-tsan --output-on-failure -j"$jobs" -LE notsan
+
+cmake -S . -B build-asan -DPELMORA_ASAN=ON -DPELMORA_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS="halt_on_error=1 detect_leaks=1" UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE noasan

@@ -177,7 +177,16 @@ void AppCore::Start(AppView& view) {
     view.SetGeneralPageIdle();
 }
 
-bool AppCore::OpenCaptureDevice() { return capture_ && capture_->OpenCaptureDevice(); }
+bool AppCore::OpenCaptureDevice() {
+    if (!capture_) return false;
+    if (capture_->OpenCaptureDevice()) return true;
+    // A device that could not even be opened to list its formats has failed to open too.
+    if (input_ && input_->SelectedDeviceUnreachable()) {
+        captureBridge_->BlankMeters();
+        captureBridge_->ShowDeviceFailure();
+    }
+    return false;
+}
 
 void AppCore::CloseCaptureDevice() {
     if (capture_) capture_->CloseCaptureDevice();
@@ -225,7 +234,11 @@ void AppCore::OnPause() {
 }
 
 void AppCore::OnTimer() {
-    if (supervision_ && !closed_) supervision_->OnTimer();
+    if (!supervision_ || closed_) return;
+    supervision_->OnTimer();
+    // A device that failed while capturing is tried again every second, so that capture
+    // comes back by itself with the sound server.
+    if (capture_ && capture_->ReopenFailedDevice()) inputBridge_->SetUpMixer();
 }
 
 void AppCore::OnDeviceSelected(int position) {

@@ -423,8 +423,8 @@ private:
         return true;
     }
 
-    // The device is gone: the buffer being filled goes back with its sound so far (the rest
-    // silent), and every later Add reports the failure.
+    // The device is gone: the buffer being filled goes back with its sound so far, counted
+    // in bytesRecorded, and every later Add reports the failure.
     void Fail(int code) {
         WaveHeader* head = nullptr;
         {
@@ -436,10 +436,7 @@ private:
                 queue_.pop_front();
             }
         }
-        if (head != nullptr) {
-            std::memset(head->data + head->bytesRecorded, 0, head->bufferLength - head->bytesRecorded);
-            PostDone(head);
-        }
+        if (head != nullptr) PostDone(head);
     }
 
     void PostDone(WaveHeader* h) {
@@ -503,10 +500,13 @@ const WaveInDeviceInfo* AlsaWaveIn::DeviceAt(int deviceId) {
     return &devices_[static_cast<std::size_t>(deviceId)];
 }
 
-std::vector<WaveResult> AlsaWaveIn::QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates) {
+std::vector<WaveResult> AlsaWaveIn::QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates,
+                                                 WaveResult* openError) {
+    if (openError) *openError = 0;
     const WaveInDeviceInfo* info = DeviceAt(deviceId);
     if (info == nullptr) {
         lastErrorDetail_ = "no device " + std::to_string(deviceId);
+        if (openError) *openError = -ENODEV;
         return std::vector<WaveResult>(candidates.size(), -ENODEV);
     }
     PcmHandle pcm;
@@ -517,6 +517,7 @@ std::vector<WaveResult> AlsaWaveIn::QueryFormats(int deviceId, const std::vector
     if (st.ok()) st = Checked(snd_pcm_hw_params_any(pcm.get(), any.get()), "snd_pcm_hw_params_any");
     if (!st.ok()) {
         lastErrorDetail_ = info->name + ": " + st.detail;
+        if (openError) *openError = st.code;
         return std::vector<WaveResult>(candidates.size(), st.code);
     }
     lastErrorDetail_.clear();

@@ -16,7 +16,8 @@ public:
     /// Lists the devices afresh; device ids of the other calls index this list.
     std::vector<WaveInDeviceInfo> Devices() override;
     /// Opens the device once, non-blocking, and tests every candidate against it.
-    std::vector<WaveResult> QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates) override;
+    std::vector<WaveResult> QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates,
+                                         WaveResult* openError = nullptr) override;
     /// Opens for capture in exactly `format`; the device is stopped until Start.
     /// `target` must outlive the device and must not call back into it from PostWaveData.
     WaveResult Open(int deviceId, const WaveFormat& format, WaveMessageTarget* target,

@@ -6,11 +6,6 @@
 
 namespace pelmora {
 
-void ReportWaveError(WaveInBackend& backend, LogSink& log, WaveResult code) {
-    const std::string text = backend.ErrorText(code);
-    log.AddLogLine(text.empty() ? "ERROR:   Unpredictable error occured" : text);
-}
-
 CaptureDevice::CaptureDevice(PipelineState& state, DeviceObjects& device, const RecSettings& settings,
                              WaveInBackend& backend, CWaveThread& waveThread, PreprocessThread& preprocess,
                              LogSink& log, CaptureView& view, CaptureFormatLookup formats)
@@ -22,8 +17,35 @@ CaptureDevice::~CaptureDevice() {
     FreeBuffers();
 }
 
+namespace {
+
+class NoLog : public LogSink {
+public:
+    void AddLogLine(const std::string&) override {}
+};
+
+}  // namespace
+
+LogSink& CaptureDevice::FailureLog() {
+    static NoLog none;
+    return quietFailures_ ? static_cast<LogSink&>(none) : log_;
+}
+
 void CaptureDevice::ReportWaveError(WaveResult code) {
-    pelmora::ReportWaveError(backend_, log_, code);
+    pelmora::ReportWaveError(backend_, FailureLog(), code);
+}
+
+bool CaptureDevice::ReopenFailedDevice() {
+    PipelineState& s = state_;
+    if (!reopening_ && !(s.deviceFailed.load() && s.deviceFailureReported.load())) return false;
+    reopening_ = true;
+    if (s.isRecording.load()) return false;
+    CloseCaptureDevice();
+    quietFailures_ = true;
+    const bool opened = OpenCaptureDevice();
+    quietFailures_ = false;
+    reopening_ = !opened;
+    return opened;
 }
 
 std::chrono::milliseconds CaptureDevice::ReturnWaitLimit() const {
@@ -41,6 +63,7 @@ void CaptureDevice::FreeBuffers() {
 
 bool CaptureDevice::OpenCaptureDevice() {
     PipelineState& s = state_;
+    reopening_ = false;  // any open ends the waiting for a failed device
     view_.ResetClipTrackers();
     const std::optional<WaveFormat> format =
         formats_ ? formats_(settings_.deviceIndex, settings_.formatIndex) : std::nullopt;
@@ -57,7 +80,7 @@ bool CaptureDevice::OpenCaptureDevice() {
     WaveResult r = backend_.Open(settings_.deviceIndex, *format, &waveThread_, &opened);
     if (r != 0 || !opened) {
         ReportWaveError(r);
-        log_.AddLogLine("ERROR:   Cannot open waveIn device");
+        FailureLog().AddLogLine("ERROR:   Cannot open waveIn device");
         return FailureTail(false);
     }
     device_.waveIn = std::move(opened);
@@ -80,14 +103,14 @@ bool CaptureDevice::OpenCaptureDevice() {
         r = dev.Prepare(header);
         if (r != 0) {
             ReportWaveError(r);
-            log_.AddLogLine("ERROR:   Can not prepare buffer");
+            FailureLog().AddLogLine("ERROR:   Can not prepare buffer");
             s.deviceFailed.store(true);
             return FailureTail(true);
         }
         r = dev.Add(header);
         if (r != 0) {
             ReportWaveError(r);
-            log_.AddLogLine("ERROR:   Can not add buffer");
+            FailureLog().AddLogLine("ERROR:   Can not add buffer");
             s.deviceFailed.store(true);
             dev.Unprepare(header);
             return FailureTail(true);
@@ -123,7 +146,7 @@ bool CaptureDevice::OpenCaptureDevice() {
     if (r != 0) {
         s.pipelineReady.store(false);
         ReportWaveError(r);
-        log_.AddLogLine("ERROR:   Cannot start recording");
+        FailureLog().AddLogLine("ERROR:   Cannot start recording");
         s.deviceFailed.store(true);
         return FailureTail(true);
     }
@@ -162,23 +185,24 @@ void CaptureDevice::CloseCaptureDevice() {
         ev.nextWim.Reset();
         ev.buffReset.Reset();
         ev.devReset.Reset();
-        s.resetRequest.store(true);
         // Park the receiving thread at its next message; the wake-up guarantees one even
-        // when the device has stalled or failed and returns nothing.
-        waveThread_.PostWake();
-        bool parked = ev.nextWim.WaitFor(ReturnWaitLimit());
-        if (!parked && !s.resetRequest.exchange(false)) {
-            ev.nextWim.Wait();  // it took the request just now and is signalling
-            parked = true;
+        // when the device has stalled or failed and returns nothing. Until it is parked it
+        // may be inside a device call with a header in hand, however long that call takes,
+        // so the headers and the device are touched only after it signalled.
+        const bool parked = waveThread_.Running();
+        if (parked) {
+            s.resetRequest.store(true);
+            waveThread_.PostWake();
+            ev.nextWim.Wait();
         }
-        // Not parked: the receiving thread is not running, so nothing handles buffers.
+        // Not running: nothing handles buffers, nothing needs to be parked.
 
         for (WaveHeader*& header : device_.deviceHeaders) header = nullptr;  // all retired
         WaveInDevice& dev = *device_.waveIn;
         WaveResult r = dev.Reset();
         if (r != 0) {
             ReportWaveError(r);
-            log_.AddLogLine("ERROR:   waveInReset failed");
+            FailureLog().AddLogLine("ERROR:   waveInReset failed");
         }
         // Buffers the device still holds come back now; those it no longer held (not
         // queued again after a failure) are not waited for.
@@ -191,12 +215,15 @@ void CaptureDevice::CloseCaptureDevice() {
         r = dev.Close();
         if (r != 0) {
             ReportWaveError(r);
-            log_.AddLogLine("ERROR:   waveInClose failed");
+            FailureLog().AddLogLine("ERROR:   waveInClose failed");
         }
         s.pipelineReady.store(false);
         // From here the receiving thread ignores buffers; after the flush it holds none.
         waveThread_.Flush();
         FreeBuffers();
+        // And the preprocessing thread takes no block of this device any more: once the block
+        // in progress is done, format values may change for the next open.
+        auto quiet = preprocess_.HoldOffBlocks();
     }
     view_.EnableRecordButton(false);
 }

@@ -41,10 +41,6 @@ public:
 /// ready (formatListReady false).
 using CaptureFormatLookup = std::function<std::optional<WaveFormat>(int deviceIndex, int formatIndex)>;
 
-/// Logs the device's text for `code`, or "ERROR:   Unpredictable error occured" when it has
-/// none. The caller logs its own line after it.
-void ReportWaveError(WaveInBackend& backend, LogSink& log, WaveResult code);
-
 class CaptureDevice {
 public:
     CaptureDevice(PipelineState& state, DeviceObjects& device, const RecSettings& settings, WaveInBackend& backend,
@@ -59,6 +55,10 @@ public:
     bool OpenCaptureDevice();
     void CloseCaptureDevice();
     void ReportWaveError(WaveResult code);
+    /// After the device failed while capturing and the failure was reported (deviceFailed,
+    /// deviceFailureReported): closes it and tries to open it again, logging only a success.
+    /// For the once-a-second supervision while no recording runs; true once it captures again.
+    bool ReopenFailedDevice();
 
     /// How long the close waits for buffers to come back after the device reset: one
     /// buffer duration and 100 ms.
@@ -67,6 +67,8 @@ public:
 private:
     bool FailureTail(bool opened);
     void FreeBuffers();
+    /// Where failure lines go: nowhere while a reopen attempt runs.
+    LogSink& FailureLog();
 
     PipelineState& state_;
     DeviceObjects& device_;
@@ -77,6 +79,8 @@ private:
     LogSink& log_;
     CaptureView& view_;
     CaptureFormatLookup formats_;
+    bool reopening_ = false;      // the device failed while capturing; not open again yet
+    bool quietFailures_ = false;  // a reopen attempt is running
 };
 
 }  // namespace pelmora

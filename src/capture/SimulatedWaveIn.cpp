@@ -19,6 +19,7 @@ struct SimulatedDeviceCore {
     bool delivering = false;        // a buffer is between the queue and the target
     bool quit = false;
     bool closed = false;
+    bool dead = false;              // failed for good: every call reports it
     uint64_t position = 0;          // bytes delivered or discarded since start
     uint64_t returned = 0;
     uint64_t stallAt = 0;           // stall once this many were returned; 0 = never
@@ -29,6 +30,8 @@ struct SimulatedDeviceCore {
 namespace {
 
 constexpr double kPi = 3.14159265358979;
+constexpr WaveResult kDeadDevice = -ENODEV;
+constexpr WaveResult kNoServer = -ECONNREFUSED;
 
 class SoundSource {
 public:
@@ -106,6 +109,7 @@ public:
         : config_(config), format_(format), target_(target), probe_(std::move(probe)),
           core_(std::make_shared<SimulatedDeviceCore>()), source_(config_, format_) {
         if (config_.stallAfterBuffers > 0) core_->stallAt = static_cast<uint64_t>(config_.stallAfterBuffers);
+        core_->stalled = config_.startStalled;
         {
             std::lock_guard<std::mutex> lock(probe_->mutex_);
             probe_->current_ = core_;
@@ -130,6 +134,7 @@ public:
     WaveResult Prepare(WaveHeader* h) override {
         std::lock_guard<std::mutex> lock(core_->mutex);
         if (core_->closed) return -EBADF;
+        if (core_->dead) return kDeadDevice;
         if (++prepareCalls_ == config_.failPrepareCall) return -ENOMEM;
         if (!h || !h->data || h->bufferLength == 0) return -EINVAL;
         if ((h->flags & kWaveHeaderPrepared) == 0) probe_->prepared_.fetch_add(1);
@@ -148,10 +153,16 @@ public:
     }
 
     WaveResult Add(WaveHeader* h) override {
+        const int call = ++addCalls_;
+        if (call == config_.stallAddCall) {
+            probe_->NoteAddStalling();
+            std::this_thread::sleep_for(config_.addStall);
+        }
         {
             std::lock_guard<std::mutex> lock(core_->mutex);
             if (core_->closed) return -EBADF;
-            if (++addCalls_ == config_.failAddCall) return -EIO;
+            if (core_->dead) return kDeadDevice;
+            if (call == config_.failAddCall) return -EIO;
             if (!h || (h->flags & kWaveHeaderPrepared) == 0) return -EINVAL;
             if (h->flags & kWaveHeaderInQueue) return -EALREADY;
             h->flags = (h->flags & ~kWaveHeaderDone) | kWaveHeaderInQueue;
@@ -248,13 +259,18 @@ private:
             core_->lastLength = h->bufferLength;
             const uint64_t number = ++core_->returned;
             if (number == static_cast<uint64_t>(config_.jumpBeforeBuffer)) core_->position += config_.jumpBytes;
-            core_->position += h->bufferLength;
+            // A dying device hands back what it captured of its last buffer, whole frames.
+            const bool dies = number == static_cast<uint64_t>(config_.dieAfterBuffers) + 1 && config_.dieAfterBuffers > 0;
+            const uint32_t frame = std::max<uint32_t>(format_.blockAlign, 1);
+            const uint32_t length = dies ? h->bufferLength / 2 / frame * frame : h->bufferLength;
+            core_->position += length;
             if (number == core_->stallAt) core_->stalled = true;
+            if (dies) core_->dead = core_->stalled = true;
             core_->delivering = true;
             lock.unlock();
 
-            source_.Fill(h->data, h->bufferLength);
-            Deliver(h);
+            source_.Fill(h->data, length);
+            Deliver(h, length);
 
             lock.lock();
             core_->delivering = false;
@@ -268,15 +284,15 @@ private:
         core_->started = false;
         core_->delivering = true;
         lock.unlock();
-        for (WaveHeader* h : queue) Deliver(h);
+        for (WaveHeader* h : queue) Deliver(h, h->bytesRecorded);
         lock.lock();
         core_->delivering = false;
         core_->resetPending = false;
         core_->changed.notify_all();
     }
 
-    void Deliver(WaveHeader* h) {
-        h->bytesRecorded = h->bufferLength;
+    void Deliver(WaveHeader* h, uint32_t recorded) {
+        h->bytesRecorded = recorded;
         h->flags = (h->flags & ~kWaveHeaderInQueue) | kWaveHeaderDone;
         probe_->queued_.fetch_sub(1);
         probe_->CountReturned();
@@ -291,7 +307,7 @@ private:
     SoundSource source_;  // device thread only
     int prepareCalls_ = 0;
     int unprepareCalls_ = 0;
-    int addCalls_ = 0;
+    std::atomic<int> addCalls_{0};
     std::thread thread_;
 };
 
@@ -303,6 +319,19 @@ uint64_t SimulatedWaveInProbe::ReturnedBuffers() const {
 bool SimulatedWaveInProbe::WaitReturned(uint64_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock<std::mutex> lock(mutex_);
     return returnedChanged_.wait_for(lock, timeout, [&] { return returned_ >= count; });
+}
+
+bool SimulatedWaveInProbe::WaitAddStalling(std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return returnedChanged_.wait_for(lock, timeout, [&] { return addStalling_; });
+}
+
+void SimulatedWaveInProbe::NoteAddStalling() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        addStalling_ = true;
+    }
+    returnedChanged_.notify_all();
 }
 
 void SimulatedWaveInProbe::CountReturned() {
@@ -365,9 +394,12 @@ bool SimulatedWaveInBackend::Accepts(const WaveFormat& f) const {
            f.channels <= 2 && f.samplesPerSec > 0;
 }
 
-std::vector<WaveResult> SimulatedWaveInBackend::QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates) {
+std::vector<WaveResult> SimulatedWaveInBackend::QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates,
+                                                             WaveResult* openError) {
+    const WaveResult unreachable = deviceId != 0 ? -ENODEV : config_.serverDown ? kNoServer : 0;
+    if (openError) *openError = unreachable;
     std::vector<WaveResult> results;
-    for (const WaveFormat& f : candidates) results.push_back(deviceId != 0 ? -ENODEV : Accepts(f) ? 0 : -EINVAL);
+    for (const WaveFormat& f : candidates) results.push_back(unreachable != 0 ? unreachable : Accepts(f) ? 0 : -EINVAL);
     return results;
 }
 
@@ -377,6 +409,7 @@ WaveResult SimulatedWaveInBackend::Open(int deviceId, const WaveFormat& format, 
     if (!device) return -EINVAL;
     device->reset();
     if (deviceId != 0) return -ENODEV;
+    if (config_.serverDown) return kNoServer;
     if (config_.deviceBusy) return -EBUSY;
     if (!Accepts(format)) return -EINVAL;
     *device = std::make_unique<SimulatedWaveInDevice>(config_, format, target, probe_);

@@ -47,6 +47,11 @@ struct SimulatedWaveInConfig {
     bool failReset = false;         // Reset still returns the buffers but reports failure
     bool failClose = false;
     int stallAfterBuffers = 0;      // return this many buffers, then stop returning any
+    bool startStalled = false;      // return nothing until the probe lets it
+    int dieAfterBuffers = 0;        // return this many, then one half filled, then fail every call
+    bool serverDown = false;        // no sound server: neither QueryFormats nor Open reach the device
+    int stallAddCall = 0;           // this Add call takes addStall before it does anything
+    std::chrono::milliseconds addStall{0};
     int jumpBeforeBuffer = 0;       // before returning this buffer, the position leaps ahead
     uint64_t jumpBytes = 0;
     bool noErrorText = false;       // ErrorText has nothing to say
@@ -70,12 +75,15 @@ public:
     void ReturnMore(uint64_t count);
     /// Moves the open device's position ahead, as if it had captured and discarded `bytes`.
     void JumpPosition(uint64_t bytes);
+    /// Waits until the stalling Add call (stallAddCall) has begun; false on timeout.
+    bool WaitAddStalling(std::chrono::milliseconds timeout) const;
 
 private:
     friend class SimulatedWaveInDevice;
     friend class SimulatedWaveInBackend;
 
     void CountReturned();
+    void NoteAddStalling();
     std::shared_ptr<SimulatedDeviceCore> Current() const;
 
     std::atomic<int> openDevices_{0};
@@ -83,9 +91,10 @@ private:
     std::atomic<int> queued_{0};
     std::atomic<int> prepared_{0};
 
-    mutable std::mutex mutex_;  // guards the two below
+    mutable std::mutex mutex_;  // guards the three below
     mutable std::condition_variable returnedChanged_;
     uint64_t returned_ = 0;
+    bool addStalling_ = false;
     std::weak_ptr<SimulatedDeviceCore> current_;
 };
 
@@ -94,7 +103,8 @@ public:
     explicit SimulatedWaveInBackend(SimulatedWaveInConfig config = {});
 
     std::vector<WaveInDeviceInfo> Devices() override;
-    std::vector<WaveResult> QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates) override;
+    std::vector<WaveResult> QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates,
+                                         WaveResult* openError = nullptr) override;
     WaveResult Open(int deviceId, const WaveFormat& format, WaveMessageTarget* target,
                     std::unique_ptr<WaveInDevice>* device) override;
     std::string ErrorText(WaveResult code) override;

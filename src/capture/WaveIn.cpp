@@ -14,4 +14,9 @@ WaveFormat MakePcmFormat(uint32_t rate, uint16_t bits, uint16_t channels) {
     return f;
 }
 
+void ReportWaveError(WaveInBackend& backend, LogSink& log, WaveResult code) {
+    const std::string text = backend.ErrorText(code);
+    log.AddLogLine(text.empty() ? "ERROR:   Unpredictable error occured" : text);
+}
+
 }  // namespace pelmora

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "recording/LogSink.h"
+
 namespace pelmora {
 
 /// PCM format record, stored byte for byte as the platform's 18-byte format record.
@@ -82,12 +84,18 @@ public:
     virtual ~WaveInBackend() = default;
     virtual std::vector<WaveInDeviceInfo> Devices() = 0;
     /// Asks the device about every candidate without opening it for capture;
-    /// results[i] is 0 where candidate i is accepted.
-    virtual std::vector<WaveResult> QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates) = 0;
+    /// results[i] is 0 where candidate i is accepted. When the device cannot be opened to be
+    /// asked at all, every result is that error and so is *openError (if given; else 0).
+    virtual std::vector<WaveResult> QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates,
+                                                 WaveResult* openError = nullptr) = 0;
     virtual WaveResult Open(int deviceId, const WaveFormat& format, WaveMessageTarget* target,
                             std::unique_ptr<WaveInDevice>* device) = 0;
     /// Text for a result code; empty when there is none.
     virtual std::string ErrorText(WaveResult code) = 0;
 };
+
+/// Logs the device's text for `code`, or "ERROR:   Unpredictable error occured" when it has
+/// none. The caller logs its own line after it.
+void ReportWaveError(WaveInBackend& backend, LogSink& log, WaveResult code);
 
 }  // namespace pelmora

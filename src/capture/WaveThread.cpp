@@ -155,7 +155,9 @@ void CWaveThread::OnWaveData(WaveHeader* header) {
                                   settings_.dataLossLimit <= s.lostSeconds.Load();
     if (!lossLimitReached) {
         // The supervision stops a recording past its loss limit; until then the sound is dropped uncounted.
-        if (header->bufferLength >= static_cast<uint32_t>(s.receivedRing.BlockBytes()) &&
+        // A buffer the device could not fill (it failed meanwhile) holds sound that was never
+        // captured after its recorded part: it is lost, never passed on.
+        if (header->bytesRecorded >= static_cast<uint32_t>(s.receivedRing.BlockBytes()) &&
             s.receivedRing.Deposit(header->data))
             s.events.newData0.Set();
         else

@@ -15,6 +15,7 @@ void InputEnumeration::EnumerateInputDevices() {
     devices_ = backend_.Devices();
     formatCounts_.assign(devices_.size(), 0);
     formatTable_.assign(devices_.size(), FormatRow{});
+    openErrors_.assign(devices_.size(), 0);
     if (devices_.empty()) {
         log_.AddLogLine("ERROR:   There are no suitable input devices");
         formatListReady_ = false;
@@ -27,7 +28,7 @@ void InputEnumeration::EnumerateInputDevices() {
 
     const std::vector<WaveFormat> candidates(CandidateFormats().begin(), CandidateFormats().end());
     for (std::size_t j = 0; j < devices_.size(); ++j) {
-        const std::vector<WaveResult> results = backend_.QueryFormats(static_cast<int>(j), candidates);
+        const std::vector<WaveResult> results = backend_.QueryFormats(static_cast<int>(j), candidates, &openErrors_[j]);
         for (std::size_t i = 0; i < candidates.size() && i < results.size(); ++i)
             if (results[i] == 0 && formatCounts_[j] < kFormatSlots)
                 formatTable_[j][static_cast<std::size_t>(formatCounts_[j]++)] = candidates[i];
@@ -37,13 +38,27 @@ void InputEnumeration::EnumerateInputDevices() {
 void InputEnumeration::FillFormatList() {
     if (deviceCount() <= 0) return;
     const int d = SelectedDevice();
+    if (d != settings_.deviceIndex) {
+        // A settings file from another machine, or a device that is gone: use what the list shows.
+        log_.AddLogLine("WARNING: Stored input device " + std::to_string(settings_.deviceIndex) +
+                        " is not present, using \"" + devices_[static_cast<std::size_t>(d)].description +
+                        "\" instead");
+        settings_.deviceIndex = d;
+    }
     std::vector<std::string> lines;
     for (int i = 0; i < formatCounts_[static_cast<std::size_t>(d)]; ++i) lines.push_back(FormatListText(*FormatAt(d, i)));
     view_.SetFormatList(lines);
     if (lines.empty()) {
+        // Not one probe got through to the device: say why first.
+        if (const WaveResult error = openErrors_[static_cast<std::size_t>(d)]) ReportWaveError(backend_, log_, error);
         log_.AddLogLine("ERROR:   There is no PCM format supported");
         formatListReady_ = false;
         return;
+    }
+    if (FormatAt(d, settings_.formatIndex) == nullptr) {
+        log_.AddLogLine("WARNING: Stored format " + std::to_string(settings_.formatIndex) + " is not present, using \"" +
+                        lines.front() + "\" instead");
+        settings_.formatIndex = 0;
     }
     formatListReady_ = true;
 }
@@ -58,9 +73,9 @@ void InputEnumeration::OnDeviceSelected(int position) {
     if (position == settings_.deviceIndex) return;
     if (position < 0 || position >= deviceCount()) return;
     settings_.deviceIndex = position;
+    settings_.formatIndex = 0;  // before the list is filled: the old device's index means nothing here
     FillFormatList();
     if (formatCounts_[static_cast<std::size_t>(position)] > 0) view_.SelectFormat(0);
-    settings_.formatIndex = 0;
     // A device without formats keeps the table in force: it cannot be opened anyway.
     if (const WaveFormat* first = FormatAt(position, 0)) SwitchBitrateTable(*first);
     ApplyChoice(false);
@@ -76,8 +91,10 @@ void InputEnumeration::OnFormatSelected(int position, bool pipelineReady) {
 }
 
 void InputEnumeration::ApplyChoice(bool newSampleWidth) {
-    view_.BuildEncoderCommand();
+    // Close first: blocks still in the old format are measured and corrected at the old
+    // sample width; the new capture-format values come with the encoder command after.
     view_.CloseCaptureDevice();
+    view_.BuildEncoderCommand();
     if (newSampleWidth) view_.PaintMeterGradients();
     if (view_.OpenCaptureDevice()) view_.SetUpMixer();
 }
@@ -103,6 +120,10 @@ const WaveFormat* InputEnumeration::FormatAt(int device, int index) const {
 
 int InputEnumeration::SelectedDevice() const {
     return settings_.deviceIndex >= 0 && settings_.deviceIndex < deviceCount() ? settings_.deviceIndex : 0;
+}
+
+bool InputEnumeration::SelectedDeviceUnreachable() const {
+    return deviceCount() > 0 && openErrors_[static_cast<std::size_t>(SelectedDevice())] != 0;
 }
 
 const WaveFormat* InputEnumeration::SelectedFormat() const {

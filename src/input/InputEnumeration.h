@@ -25,7 +25,9 @@ public:
 
     /// Lists the devices, probes every candidate format on each and fills the Device list.
     void EnumerateInputDevices();
-    /// Fills the Format list for the stored device and sets formatListReady.
+    /// Fills the Format list for the stored device and sets formatListReady. A stored
+    /// deviceIndex or formatIndex outside the lists is replaced by the entry the lists show
+    /// (0), with a warning, so that the device opens with what the user sees.
     void FillFormatList();
     /// 0 when device `deviceId` accepts `format`.
     WaveResult QueryFormat(int deviceId, const WaveFormat& format);
@@ -50,6 +52,8 @@ public:
     /// The capture format of the stored deviceIndex and formatIndex, each read as 0 when it
     /// lies outside the table; nullptr when that device accepts nothing.
     const WaveFormat* SelectedFormat() const;
+    /// True when the selected device could not be opened at all to ask for its formats.
+    bool SelectedDeviceUnreachable() const;
 
 private:
     void SwitchBitrateTable(const WaveFormat& format);
@@ -63,6 +67,7 @@ private:
 
     std::vector<WaveInDeviceInfo> devices_;
     std::vector<int32_t> formatCounts_;
+    std::vector<WaveResult> openErrors_;  // per device: why it could not be asked, or 0
     std::vector<FormatRow> formatTable_;
     bool formatListReady_ = false;
 };

@@ -47,6 +47,7 @@ void Supervision::CheckFailures() {
         state_.deviceFailureReported.store(true);
         if (state_.isRecording.load()) control_.OnRecord();
         log_.AddLogLine("ERROR:   waveIn device error occurred, try restart or reboot to recover");
+        view_.SetState(kStateInitFailed);  // not ready while the device is dead
     }
     if (!settings_.writeUncompressed && state_.pipeFailed.load() && state_.isRecording.load()) {
         control_.ReportOutputFailure();

@@ -2,10 +2,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/AppCore.h"
@@ -349,6 +353,154 @@ TEST(AppCore, PerUserFoldersHoldTheSettingsAndTheMusicFolderTheRecordings) {
     EXPECT_TRUE(LogHas(again, "ERROR:   ini file is corrupted or version mismatch. Loading defaults..."));
     EXPECT_EQ(TextField(again.Settings().outputFolder), dir / "Music/");
     again.Close();
+}
+
+// Lines of the log without their time stamps.
+std::vector<std::string> LogTexts(AppCore& core) {
+    std::vector<std::string> texts;
+    for (const auto& line : core.Log().Lines()) {
+        const std::size_t dash = line.find(" - ");
+        texts.push_back(dash == std::string::npos ? line : line.substr(dash + 3));
+    }
+    return texts;
+}
+
+std::size_t CountLog(AppCore& core, const std::string& text) {
+    const auto texts = LogTexts(core);
+    return static_cast<std::size_t>(std::count(texts.begin(), texts.end(), text));
+}
+
+void WriteIni(const test::TempDir& dir, int deviceIndex, int formatIndex) {
+    RecSettings s{};
+    SetDefaultSettings(s, dir.Path());
+    s.deviceIndex = deviceIndex;
+    s.formatIndex = formatIndex;
+    ASSERT_TRUE(WriteSettingsFile(dir / "pelmora.ini", s));
+}
+
+RecSettings ReadIni(const std::string& path) {
+    const std::vector<char> bytes = test::ReadFile(path);
+    RecSettings s{};
+    if (bytes.size() >= sizeof s) std::memcpy(&s, bytes.data(), sizeof s);
+    return s;
+}
+
+TEST(AppCore, StoredDeviceOrFormatOutsideTheListsOpensTheShownEntryWithAWarning) {
+    {
+        // A settings file from a machine with more devices.
+        test::TempDir dir;
+        WriteIni(dir, 3, 0);
+        AppCore core(dir.Path(), Simulated());
+        FakeView view(core);
+        core.Start(view);
+        EXPECT_EQ(CountLog(core, "WARNING: Stored input device 3 is not present, using \"Simulated input\" instead"), 1u);
+        EXPECT_TRUE(core.Pipeline().pipelineReady.load());
+        EXPECT_TRUE(view.recordEnabled);
+        EXPECT_EQ(view.state, kStateReady);
+        EXPECT_EQ(CountLog(core, "SUCCESS: waveIn device open"), 1u);
+        core.Close();
+        EXPECT_EQ(ReadIni(core.IniPath()).deviceIndex, 0);  // what the list showed and the device used
+    }
+    {
+        // A format the device does not offer.
+        test::TempDir dir;
+        WriteIni(dir, 0, 50);
+        AppCore core(dir.Path(), Simulated());
+        FakeView view(core);
+        core.Start(view);
+        EXPECT_EQ(CountLog(core, "WARNING: Stored format 50 is not present, using \"8 kHz, 8 bit, mono\" instead"), 1u);
+        EXPECT_TRUE(core.Pipeline().pipelineReady.load());
+        ASSERT_NE(core.SelectedFormat(), nullptr);
+        EXPECT_EQ(core.Pipeline().format.sampleRate.load(), 8000);
+        core.Close();
+        EXPECT_EQ(ReadIni(core.IniPath()).formatIndex, 0);
+    }
+}
+
+TEST(AppCore, WithoutASoundServerTheOpenErrorIsLoggedAndTheBannerShowsTheFailure) {
+    test::TempDir dir;
+    SimulatedWaveInConfig config;
+    config.serverDown = true;
+    AppCore core(dir.Path(), std::make_unique<SimulatedWaveInBackend>(config));
+    FakeView view(core);
+    core.Start(view);
+    const auto texts = LogTexts(core);
+    const auto line = std::find(texts.begin(), texts.end(), "ERROR:   There is no PCM format supported");
+    ASSERT_NE(line, texts.end());
+    ASSERT_NE(line, texts.begin());
+    EXPECT_EQ(*(line - 1), std::strerror(ECONNREFUSED));
+    EXPECT_EQ(view.state, kStateInitFailed);
+    EXPECT_NE(IndexOf(view.steps, "blank"), view.steps.size());
+    EXPECT_FALSE(view.recordEnabled);
+    EXPECT_FALSE(core.Pipeline().pipelineReady.load());
+    core.Close();
+}
+
+TEST(AppCore, DeviceDyingDuringARecordingIsNeverWrittenAsSoundAndIsReopenedEverySecond) {
+    test::TempDir dir;
+    SimulatedWaveInConfig config;
+    config.source = SimulatedSource::kSine;
+    config.startStalled = true;
+    config.dieAfterBuffers = 3;
+    auto owned = std::make_unique<SimulatedWaveInBackend>(config);
+    SimulatedWaveInBackend& backend = *owned;
+    AppCore core(dir.Path(), std::move(owned));
+    FakeView view(core);
+    core.Start(view);
+    core.Settings().writeUncompressed = 1;
+    core.Settings().addTimestamp = 0;
+    core.OnRecord();
+    ASSERT_TRUE(core.IsRecording());
+
+    // Three whole buffers, then the sound server goes away in the middle of the fourth.
+    const int bufferBytes = core.Pipeline().bufferBytes.load();
+    backend.Probe().ReturnMore(10);
+    // Until the receiving thread has dealt with the broken buffer (lost, or in the ring) and
+    // the preprocessing thread has forwarded what came before it.
+    const PipelineState& pipe = core.Pipeline();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!(pipe.deviceFailed.load() && (pipe.lostSeconds.Load() > 0 || core.Meters().block >= 4) &&
+             core.Meters().block >= 3) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_TRUE(pipe.deviceFailed.load());
+    EXPECT_DOUBLE_EQ(pipe.lostSeconds.Load(), pipe.bufferSeconds.load());
+    EXPECT_EQ(core.Meters().block, 3u);
+    SimulatedWaveInConfig down = config;
+    down.serverDown = true;
+    backend.SetConfig(down);
+
+    const int opensBefore = backend.Probe().OpenCalls();
+    core.OnTimer();
+    EXPECT_FALSE(core.IsRecording());
+    EXPECT_EQ(CountLog(core, "ERROR:   waveIn device error occurred, try restart or reboot to recover"), 1u);
+    EXPECT_EQ(view.state, kStateInitFailed);
+    EXPECT_FALSE(view.recordEnabled);
+    EXPECT_EQ(backend.Probe().OpenCalls(), opensBefore + 1);  // tried at once, quietly
+    EXPECT_EQ(CountLog(core, "ERROR:   Cannot open waveIn device"), 0u);
+
+    // The file holds the three whole buffers and nothing that was not captured.
+    std::vector<char> wav = test::ReadFile(dir / "take.wav");
+    ASSERT_GE(wav.size(), 44u);
+    EXPECT_EQ(wav.size() - 44, static_cast<std::size_t>(3 * bufferBytes));
+
+    core.OnTimer();
+    EXPECT_EQ(backend.Probe().OpenCalls(), opensBefore + 2);
+    EXPECT_EQ(view.state, kStateInitFailed);
+    EXPECT_EQ(CountLog(core, "SUCCESS: waveIn device open"), 1u);
+
+    // The server is back: the next second's attempt opens the device.
+    SimulatedWaveInConfig up;
+    up.source = SimulatedSource::kSine;
+    backend.SetConfig(up);
+    core.OnTimer();
+    EXPECT_EQ(CountLog(core, "SUCCESS: waveIn device open"), 2u);
+    EXPECT_TRUE(core.Pipeline().pipelineReady.load());
+    EXPECT_EQ(view.state, kStateReady);
+    EXPECT_TRUE(view.recordEnabled);
+    core.OnTimer();
+    EXPECT_EQ(backend.Probe().OpenCalls(), opensBefore + 3);  // no more attempts once it runs
+    core.Close();
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "CaptureRig.h"
 
@@ -17,8 +19,11 @@ int LineIndex(const RecordingLog& log, const std::string& line) {
 }
 
 TEST(OpenCaptureDevice, SizesAllStorageQueuesEveryBufferAndReportsSuccess) {
+    // The device returns nothing until the test lets it, so the values read right after
+    // the open are the open's own, however slowly the test runs.
     SimulatedWaveInConfig config;
     config.pace = SimulatedPace::kRealTime;
+    config.startStalled = true;
     CaptureRig rig(config);
     rig.settings.deviceQueueSeconds = 2;
     rig.StartThreads();
@@ -28,13 +33,19 @@ TEST(OpenCaptureDevice, SizesAllStorageQueuesEveryBufferAndReportsSuccess) {
     EXPECT_EQ(rig.state.bufferBytes.load(), 17640);
     EXPECT_EQ(rig.state.deviceBufferCount.load(), 20);
     EXPECT_EQ(rig.device.deviceHeaders.size(), 20u);
+    EXPECT_EQ(rig.backend.Probe().QueuedBuffers(), 20);
     EXPECT_EQ(rig.state.receivedRing.BlockCount(), 30);
     EXPECT_EQ(rig.state.deviceFreeBytes.load(), 20 * 17640);
-    EXPECT_TRUE(rig.state.firstBufferPending.load() || rig.preprocess.ProcessedBlocks() > 0);
+    EXPECT_TRUE(rig.state.firstBufferPending.load());
     EXPECT_EQ(rig.log.Lines().back(), "SUCCESS: waveIn device open");
     EXPECT_TRUE(rig.view.Saw("record on"));
     EXPECT_TRUE(rig.view.Saw("ready"));
     EXPECT_EQ(rig.view.Calls().front(), "clip reset");
+
+    // The first block that comes back starts the DC filter afresh.
+    rig.backend.Probe().ReturnMore(1);
+    ASSERT_TRUE(rig.preprocess.WaitProcessed(1, kWait));
+    EXPECT_FALSE(rig.state.firstBufferPending.load());
 
     // Reopening at another rate resizes every storage.
     rig.capture.CloseCaptureDevice();
@@ -185,6 +196,61 @@ TEST(CloseCaptureDevice, CompletesWhateverTheDeviceDoes) {
         rig.capture.CloseCaptureDevice();
         EXPECT_EQ(rig.view.Calls(), (std::vector<std::string>{"record off"}));
     }
+}
+
+/// Polls `done` until it holds; false after kWait.
+template <typename Condition>
+bool Eventually(Condition done) {
+    const auto deadline = std::chrono::steady_clock::now() + kWait;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+TEST(CaptureDeviceFailure, SoundThatWasNeverCapturedIsCountedLostNotPassedOn) {
+    // 8-bit silence is byte 128; a buffer that the dying device filled only half would
+    // carry zero bytes after that, which are full-scale negative samples.
+    SimulatedWaveInConfig config;
+    config.source = SimulatedSource::kSilence;
+    config.dieAfterBuffers = 3;
+    CaptureRig rig(config, MakePcmFormat(22050, 8, 1));
+    rig.StartThreads();
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    ASSERT_TRUE(rig.Handled(4));
+    ASSERT_TRUE(Eventually([&] { return rig.state.deviceFailed.load(); }));
+    ASSERT_TRUE(rig.preprocess.WaitProcessed(3, kWait));
+    rig.capture.CloseCaptureDevice();  // after it, no block is in progress
+
+    EXPECT_EQ(rig.preprocess.ProcessedBlocks(), 3u);  // the three whole buffers only
+    EXPECT_FALSE(rig.state.clipSeen.load());
+    EXPECT_EQ(rig.preprocess.Meters().inputPeakLeft, 0.0);
+    EXPECT_DOUBLE_EQ(rig.state.lostSeconds.Load(), rig.state.bufferSeconds.load());
+    const auto lines = rig.log.Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "ERROR:   failed to prepare data block"), 1);
+}
+
+TEST(CloseCaptureDevice, IsRaceFreeWhenADeviceCallStallsLongerThanTheWaitLimit) {
+    // The receiving thread is inside a device call (the first re-add) for four times the
+    // close's wait limit. The close must not retire the headers, reset or close the device
+    // under it.
+    SimulatedWaveInConfig config;
+    config.stallAddCall = 31;  // after the 30 initial buffers
+    config.addStall = std::chrono::milliseconds(800);
+    CaptureRig rig(config);
+    rig.StartThreads();
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    ASSERT_GE(config.addStall, 4 * rig.capture.ReturnWaitLimit());
+    ASSERT_TRUE(rig.backend.Probe().WaitAddStalling(kWait));
+    rig.capture.CloseCaptureDevice();
+
+    EXPECT_EQ(rig.log.Lines(), (std::vector<std::string>{"SUCCESS: waveIn device open"}));
+    EXPECT_FALSE(rig.state.deviceFailed.load());
+    EXPECT_EQ(rig.backend.Probe().OpenDevices(), 0);
+    EXPECT_EQ(rig.backend.Probe().QueuedBuffers(), 0);
+    EXPECT_EQ(rig.backend.Probe().PreparedBuffers(), 0);
+    EXPECT_TRUE(rig.device.buffers.empty());
 }
 
 }  // namespace

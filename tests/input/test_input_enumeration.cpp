@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@ public:
     };
     std::vector<Device> devices;
     std::size_t resultsShortBy = 0;  // answer fewer results than candidates
+    WaveResult openError = 0;        // every device refuses to be opened with this
     int queryCalls = 0;
 
     std::vector<WaveInDeviceInfo> Devices() override {
@@ -29,18 +32,33 @@ public:
             list.push_back({"dev" + std::to_string(i), devices[i].description});
         return list;
     }
-    std::vector<WaveResult> QueryFormats(int id, const std::vector<WaveFormat>& candidates) override {
+    std::vector<WaveResult> QueryFormats(int id, const std::vector<WaveFormat>& candidates,
+                                         WaveResult* unopened) override {
         ++queryCalls;
+        if (unopened) *unopened = openError;
         std::vector<WaveResult> r;
         for (std::size_t i = 0; i + resultsShortBy < candidates.size(); ++i)
-            r.push_back(devices.at(static_cast<std::size_t>(id)).accepts(candidates[i]) ? 0 : -EINVAL);
+            r.push_back(openError != 0                                               ? openError
+                        : devices.at(static_cast<std::size_t>(id)).accepts(candidates[i]) ? 0
+                                                                                          : -EINVAL);
         return r;
     }
     WaveResult Open(int, const WaveFormat&, WaveMessageTarget*, std::unique_ptr<WaveInDevice>*) override {
         return -ENODEV;
     }
-    std::string ErrorText(WaveResult) override { return {}; }
+    std::string ErrorText(WaveResult code) override { return code == -ECONNREFUSED ? std::strerror(ECONNREFUSED) : ""; }
 };
+
+// Aligned copies of a packed format record's fields: assertions bind references to their
+// arguments, and a reference to a member of the packed record would be misaligned.
+struct FormatFields {
+    int tag, channels, blockAlign, bits, extraSize;
+    uint32_t rate, avgBytesPerSec;
+};
+
+FormatFields Fields(const WaveFormat& f) {
+    return {f.formatTag, f.channels, f.blockAlign, f.bitsPerSample, f.extraSize, f.samplesPerSec, f.avgBytesPerSec};
+}
 
 class FakeView : public InputSelectionView {
 public:
@@ -97,8 +115,8 @@ protected:
     int PositionOf(uint32_t rate, uint16_t bits, uint16_t channels) const {
         const int d = input.SelectedDevice();
         for (int i = 0; i < input.formatCounts()[static_cast<std::size_t>(d)]; ++i) {
-            const WaveFormat* f = input.FormatAt(d, i);
-            if (f->samplesPerSec == rate && f->bitsPerSample == bits && f->channels == channels) return i;
+            const FormatFields f = Fields(*input.FormatAt(d, i));
+            if (f.rate == rate && f.bits == bits && f.channels == channels) return i;
         }
         return -1;
     }
@@ -119,10 +137,10 @@ TEST(CandidateFormats, ThirtySixInProbingOrder) {
     for (uint32_t rate : rates)
         for (uint16_t bits : {8, 16})
             for (uint16_t channels : {1, 2}) {
-                const WaveFormat& f = c[n++];
-                EXPECT_EQ(f.formatTag, 1);
-                EXPECT_EQ(f.samplesPerSec, rate);
-                EXPECT_EQ(f.bitsPerSample, bits);
+                const FormatFields f = Fields(c[n++]);
+                EXPECT_EQ(f.tag, 1);
+                EXPECT_EQ(f.rate, rate);
+                EXPECT_EQ(f.bits, bits);
                 EXPECT_EQ(f.channels, channels);
                 EXPECT_EQ(f.avgBytesPerSec, rate * bits * channels / 8);
                 EXPECT_EQ(f.blockAlign, channels * bits / 8);
@@ -207,7 +225,7 @@ TEST_F(InputEnumerationTest, DeviceWithoutFormats) {
     view.calls.clear();
     view.openSucceeds = false;
     input.OnDeviceSelected(1);
-    EXPECT_EQ(view.calls, (std::vector<std::string>{"SetFormatList", "BuildEncoderCommand", "CloseCaptureDevice",
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"SetFormatList", "CloseCaptureDevice", "BuildEncoderCommand",
                                                     "OpenCaptureDevice"}));
     EXPECT_FALSE(input.formatListReady());
     EXPECT_EQ(settings.deviceIndex, 1);
@@ -224,8 +242,8 @@ TEST_F(InputEnumerationTest, DeviceChoiceSwitchesTableOnItsFirstFormat) {
     input.OnDeviceSelected(1);
     EXPECT_EQ(view.calls,
               (std::vector<std::string>{"SetFormatList", "SelectFormat 0", "SetAbrRange 8..160", "SetAbrValue 160",
-                                        "SetBitrateLabel Current bitrate: 80 kbit", "BuildEncoderCommand",
-                                        "CloseCaptureDevice", "OpenCaptureDevice", "SetUpMixer"}));
+                                        "SetBitrateLabel Current bitrate: 80 kbit", "CloseCaptureDevice",
+                                        "BuildEncoderCommand", "OpenCaptureDevice", "SetUpMixer"}));
     EXPECT_EQ(bitrate.activeBitrateTable, BitrateTable::Lsf);
     EXPECT_EQ(bitrate.lsfMode, 2);
     EXPECT_EQ(settings.abrBitrate, 160);
@@ -259,8 +277,8 @@ TEST_F(InputEnumerationTest, FormatChoiceSwitchesTable) {
     EXPECT_EQ(settings.formatIndex, khz24);
     EXPECT_EQ(view.calls,
               (std::vector<std::string>{"SetAbrRange 8..160", "SetAbrValue 160",
-                                        "SetBitrateLabel Current bitrate: 80 kbit", "BuildEncoderCommand",
-                                        "CloseCaptureDevice", "PaintMeterGradients", "OpenCaptureDevice",
+                                        "SetBitrateLabel Current bitrate: 80 kbit", "CloseCaptureDevice",
+                                        "BuildEncoderCommand", "PaintMeterGradients", "OpenCaptureDevice",
                                         "SetUpMixer"}));
 
     view.calls.clear();
@@ -299,20 +317,25 @@ TEST_F(InputEnumerationTest, StoredIndicesOutsideTheTablesReadAsZero) {
     for (int32_t device : {2, 1000000, -1}) {
         settings.deviceIndex = device;
         settings.formatIndex = 0;
+        log.lines.clear();
         Enumerate();
         input.FillFormatList();
         EXPECT_EQ(view.formatList.front(), "16 kHz, 8 bit, mono") << device;
         EXPECT_EQ(input.SelectedDevice(), 0);
-        EXPECT_EQ(settings.deviceIndex, device);  // stored unchanged until the user picks
+        // The record now holds the device in use, so that the device opens with it and the
+        // settings file keeps what the lists show.
+        EXPECT_EQ(settings.deviceIndex, 0);
+        EXPECT_EQ(log.lines, (std::vector<std::string>{"WARNING: Stored input device " + std::to_string(device) +
+                                                       " is not present, using \"A\" instead"}));
     }
     settings.deviceIndex = 1;
     for (int32_t format : {4, 89, 90, -3}) {
         settings.formatIndex = format;
-        const WaveFormat* f = input.SelectedFormat();
-        ASSERT_NE(f, nullptr);
-        EXPECT_EQ(f->samplesPerSec, 44100u);
-        EXPECT_EQ(f->bitsPerSample, 8);
-        EXPECT_EQ(f->channels, 1);
+        ASSERT_NE(input.SelectedFormat(), nullptr);
+        const FormatFields f = Fields(*input.SelectedFormat());
+        EXPECT_EQ(f.rate, 44100u);
+        EXPECT_EQ(f.bits, 8);
+        EXPECT_EQ(f.channels, 1);
     }
     // A position that is not a line of the list changes nothing.
     view.calls.clear();
@@ -323,6 +346,80 @@ TEST_F(InputEnumerationTest, StoredIndicesOutsideTheTablesReadAsZero) {
     EXPECT_TRUE(view.calls.empty());
     EXPECT_EQ(settings.formatIndex, 2);
     EXPECT_EQ(settings.deviceIndex, 1);
+}
+
+TEST_F(InputEnumerationTest, StoredChoiceOutsideTheListsIsReplacedByTheShownEntryWithAWarning) {
+    backend.devices = {{"Card A", [](const WaveFormat& f) { return f.samplesPerSec == 16000; }},
+                       {"USB mic", AcceptAll}};
+    // A settings file from a machine with a third device and its 40th format.
+    settings.deviceIndex = 2;
+    settings.formatIndex = 40;
+    Enumerate();
+    EXPECT_EQ(log.lines, (std::vector<std::string>{
+                             "WARNING: Stored input device 2 is not present, using \"Card A\" instead",
+                             "WARNING: Stored format 40 is not present, using \"16 kHz, 8 bit, mono\" instead"}));
+    EXPECT_TRUE(input.formatListReady());
+    EXPECT_EQ(settings.deviceIndex, 0);
+    EXPECT_EQ(settings.formatIndex, 0);
+    ASSERT_NE(input.FormatAt(settings.deviceIndex, settings.formatIndex), nullptr);
+
+    // A present device with a format it no longer offers.
+    log.lines.clear();
+    settings.deviceIndex = 1;
+    settings.formatIndex = 36;
+    input.FillFormatList();
+    EXPECT_EQ(log.lines, (std::vector<std::string>{
+                             "WARNING: Stored format 36 is not present, using \"8 kHz, 8 bit, mono\" instead"}));
+    EXPECT_EQ(settings.formatIndex, 0);
+
+    // A valid choice is left alone and nothing is logged.
+    log.lines.clear();
+    settings.formatIndex = 35;
+    input.FillFormatList();
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(settings.formatIndex, 35);
+
+    // Choosing a device with fewer formats does not warn about the old device's format.
+    input.OnDeviceSelected(0);
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(settings.formatIndex, 0);
+}
+
+TEST_F(InputEnumerationTest, DeviceThatCannotBeOpenedLogsTheSystemTextFirst) {
+    backend.devices = {{"default", AcceptAll}};
+    backend.openError = -ECONNREFUSED;  // no sound server
+    Enumerate();
+    EXPECT_EQ(log.lines, (std::vector<std::string>{std::strerror(ECONNREFUSED),
+                                                   "ERROR:   There is no PCM format supported"}));
+    EXPECT_FALSE(input.formatListReady());
+    EXPECT_TRUE(input.SelectedDeviceUnreachable());
+
+    // A device that answers but accepts nothing has no system text to give.
+    backend.openError = 0;
+    backend.devices = {{"Mute", AcceptNone}};
+    log.lines.clear();
+    Enumerate();
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"ERROR:   There is no PCM format supported"}));
+    EXPECT_FALSE(input.SelectedDeviceUnreachable());
+}
+
+TEST_F(InputEnumerationTest, NewChoiceClosesTheDeviceBeforeTheFormatValuesChange) {
+    // The encoder command sets the capture-format values that the preprocessing thread
+    // uses: blocks of the old format must be done before they change.
+    backend.devices = {{"Full", AcceptAll}, {"Also", AcceptAll}};
+    Enumerate();
+    const auto at = [this](const char* call) {
+        return std::find(view.calls.begin(), view.calls.end(), call) - view.calls.begin();
+    };
+    input.OnFormatSelected(PositionOf(44100, 16, 2), true);
+    ASSERT_FALSE(view.calls.empty());
+    EXPECT_LT(at("CloseCaptureDevice"), at("BuildEncoderCommand"));
+    EXPECT_LT(at("BuildEncoderCommand"), at("OpenCaptureDevice"));
+    view.calls.clear();
+    input.OnDeviceSelected(1);
+    ASSERT_FALSE(view.calls.empty());
+    EXPECT_LT(at("CloseCaptureDevice"), at("BuildEncoderCommand"));
+    EXPECT_LT(at("BuildEncoderCommand"), at("OpenCaptureDevice"));
 }
 
 TEST_F(InputEnumerationTest, QueryFormatAsksForOneFormat) {

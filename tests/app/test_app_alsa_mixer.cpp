@@ -15,22 +15,10 @@
 namespace pelmora {
 namespace {
 
-test::PrivatePulse* g_pulse = nullptr;
-bool g_pulseRunning = false;
+using test::g_pulse;
+using test::g_pulseRunning;
 
-class PulseEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        g_pulse = new test::PrivatePulse;
-        g_pulseRunning = g_pulse->Start();
-    }
-    void TearDown() override {
-        g_pulse->Stop();
-        delete g_pulse;
-    }
-};
-
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new PulseEnvironment);
+const auto* const g_env = ::testing::AddGlobalTestEnvironment(new test::PulseEnvironment);
 
 int CountText(const std::vector<std::string>& lines, const std::string& text) {
     int n = 0;

@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace pelmora::test {
 
 /// Runs a command line and returns its standard output ("" on failure).
@@ -133,6 +135,24 @@ inline int OpenDescriptors() {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
     return count;
 }
+
+/// One private server for a whole test program, started before its first test:
+/// `::testing::AddGlobalTestEnvironment(new test::PulseEnvironment)`.
+inline PrivatePulse* g_pulse = nullptr;
+inline bool g_pulseRunning = false;
+
+class PulseEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        g_pulse = new PrivatePulse;
+        g_pulseRunning = g_pulse->Start();
+    }
+    void TearDown() override {
+        g_pulse->Stop();
+        delete g_pulse;
+        g_pulse = nullptr;
+    }
+};
 
 }  // namespace pelmora::test
 

@@ -89,6 +89,14 @@ gui_cleanup() {
     exit "$status"
 }
 
+# Copies the program, with the icons the build keeps beside it, into the temporary program
+# folder, as a portable copy is laid out.
+gui_copy_program() {
+    local program=$1
+    cp "$program" "$GUI_WORK/prog/pelmora"
+    if [ -d "$(dirname "$program")/share" ]; then cp -r "$(dirname "$program")/share" "$GUI_WORK/prog/"; fi
+}
+
 # Starts a copy of the program from the temporary program folder.
 gui_start_app() {
     "$GUI_WORK/prog/pelmora" >>"$GUI_WORK/app.log" 2>&1 &

@@ -8,7 +8,7 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 source "$HERE/env.sh"
 gui_setup
 PROG="$GUI_WORK/prog"
-cp "$PELMORA" "$PROG/pelmora"
+gui_copy_program "$PELMORA"
 pactl set-source-volume tone.monitor 40000 20000
 
 gui_start_app

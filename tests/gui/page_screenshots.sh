@@ -10,7 +10,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$OUT"
 source "$HERE/env.sh"
 gui_setup
-cp "$PELMORA" "$GUI_WORK/prog/pelmora"
+gui_copy_program "$PELMORA"
 "$HELPER" tone "$GUI_WORK/tone.raw" 20 1000
 gui_play_tone "$GUI_WORK/tone.raw"
 gui_start_app

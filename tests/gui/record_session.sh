@@ -8,7 +8,7 @@ HELPER=$2
 source "$(dirname "$0")/env.sh"
 gui_setup
 PROG="$GUI_WORK/prog"
-cp "$PELMORA" "$PROG/pelmora"
+gui_copy_program "$PELMORA"
 "$HELPER" tone "$GUI_WORK/tone.raw" 20 1000
 gui_play_tone "$GUI_WORK/tone.raw"
 

@@ -9,7 +9,7 @@ OUT=$3
 mkdir -p "$OUT"
 source "$(dirname "$0")/env.sh"
 gui_setup
-cp "$PELMORA" "$GUI_WORK/prog/pelmora"
+gui_copy_program "$PELMORA"
 "$HELPER" tone "$GUI_WORK/tone.raw" 20 1000
 gui_play_tone "$GUI_WORK/tone.raw"
 

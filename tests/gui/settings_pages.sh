@@ -12,7 +12,7 @@ HELPER=$2
 HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/env.sh"
 gui_setup
-cp "$PELMORA" "$GUI_WORK/prog/pelmora"
+gui_copy_program "$PELMORA"
 "$HELPER" tone "$GUI_WORK/tone.raw" 30 1000
 gui_play_tone "$GUI_WORK/tone.raw"
 gui_start_app

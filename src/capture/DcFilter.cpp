@@ -28,6 +28,7 @@ DcFilter::~DcFilter() {
 
 void DcFilter::BuildWeights(double dcAveragePeriod, double buffersPerSecond) {
     auto built = std::make_unique<DcWeights>(MakeDcWeights(dcAveragePeriod, buffersPerSecond));
+    builtCount_.store(static_cast<int>(built->w.size()), std::memory_order_relaxed);
     // A set still waiting was never walked: it goes at once.
     delete pending_.exchange(built.release(), std::memory_order_acq_rel);
 }

@@ -42,6 +42,8 @@ public:
     /// set at its next block without waiting, and frees the set it walked before. Start-up,
     /// the DC dialog's apply and a loaded preset; main thread.
     void BuildWeights(double dcAveragePeriod, double buffersPerSecond);
+    /// Number of weights of the set built last (main thread).
+    int BuiltWeightCount() const { return builtCount_.load(std::memory_order_relaxed); }
     /// 1200 all-zero records. Only while the preprocessing thread is not running.
     void ClearHistory();
 
@@ -78,6 +80,7 @@ private:
     // Weights handed over by the main thread and not taken yet: whoever exchanges a set out
     // of this slot owns it.
     std::atomic<DcWeights*> pending_{nullptr};
+    std::atomic<int> builtCount_{0};
 
     double estimateLeft_ = 0.0;
     double estimateRight_ = 0.0;

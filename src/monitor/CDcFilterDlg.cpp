@@ -39,7 +39,7 @@ std::vector<DialogControl> DcLayout() {
         {2809, C::Label, "Black - local average in every individual sound buffer.\nRed - resulting DC.", 167, 97, 180,
          17, C::Right},
         {2810, C::Label, "Display range:", 73, 119, 60, 15},
-        {M::kRangeSlider, C::PlainSlider, "", 127, 119, 144, 15},
+        {M::kRangeSlider, C::PlainSlider, "", 127, 115, 144, 22},  // the toolkit's slider needs the height
         {M::kRangeLabel, C::Label, "", 276, 119, 72, 15, C::Centre},
         {M::kLeftGraph, C::Frame, "", 71, 139, 281, 57},
         {M::kLeftTop, C::Label, "", 42, 139, 25, 13, C::Right},

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <sched.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -617,6 +619,52 @@ TEST(AppCoreTuning, LoadingAPresetRebuildsTheDcWeightsFromItsPeriodAndBufferRate
     core.LoadPreset(dir / "tuned.pmr");
     EXPECT_EQ(core.Pipeline().buffersPerSecond.load(), 20.0);
     EXPECT_EQ(core.Dc().BuiltWeightCount(), 1200);
+    core.Close();
+}
+
+}  // namespace
+}  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+int ProcessNice(pid_t pid) {
+    const std::vector<char> bytes = test::ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat(bytes.begin(), bytes.end());
+    std::size_t pos = stat.rfind(')') + 2;
+    for (int field = 3; field < 19; ++field) pos = stat.find(' ', pos) + 1;
+    return std::atoi(stat.c_str() + pos);
+}
+
+TEST(AppCorePriorities, ApplyReachesTheRunningEncoderAtOnce) {
+    RestoreOwnSchedule restore;
+    test::TempDir dir;
+    {
+        // An encoder that takes its input and writes nothing.
+        const std::string lame = dir / "lame";
+        FILE* f = std::fopen(lame.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("#!/bin/sh\ncat > /dev/null\n", f);
+        std::fclose(f);
+        ASSERT_EQ(::chmod(lame.c_str(), 0755), 0);
+    }
+    AppCore core(dir.Path(), Simulated());
+    FakeView view(core);
+    core.Start(view);
+    core.Settings().writeUncompressed = 0;
+    core.Settings().addTimestamp = 0;
+    core.OnRecord();
+    ASSERT_TRUE(core.IsRecording());
+    const pid_t encoder = core.EncoderProcessId();
+    ASSERT_GT(encoder, 0);
+    EXPECT_EQ(ProcessNice(encoder), 0);
+
+    core.Settings().encoderPriorityClass = 0;   // Idle
+    core.Settings().encoderThreadPriority = 2;  // Below Normal
+    core.ApplyPriorities();
+    EXPECT_EQ(ProcessNice(encoder), 15);
+    view.stopping = true;
+    core.OnRecord();
     core.Close();
 }
 

@@ -120,8 +120,8 @@ bool CaptureDevice::OpenCaptureDevice() {
     preprocess_.Holds().ClearAll();
     s.resetRequest.store(false);
     {
-        // The preprocessing thread may still be finishing a block of the previous ring.
-        // The geometry changes with the ring, never while a block of the old one is in hand.
+        // The preprocessing thread may still be finishing a block of the previous ring; the
+        // geometry changes with the ring, never while a block of the old one is in hand.
         auto quiet = preprocess_.HoldOffBlocks();
         s.ApplyGeometry(g);
         s.format.averageBytesPerSecond.store(static_cast<int>(format->avgBytesPerSec));

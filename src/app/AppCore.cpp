@@ -170,8 +170,8 @@ void AppCore::Start(AppView& view) {
     writer_.Start([writerPriority] { ApplyThreadPriority(CurrentThreadId(), writerPriority); });
     preprocess_.Start(settings_.preprocessThreadPriority);
     waveThread_.Start(settings_.receiveThreadPriority);
-    // The process class and the window thread's own priority.
-    SetThreadNice(0, CombinedNice(settings_.processPriorityClass, settings_.uiThreadPriority));
+    // The process class, and every thread's level within it.
+    ApplyPriorities();
 
     if (OpenCaptureDevice()) SetupMixer();
     view.SetGeneralPageIdle();
@@ -195,6 +195,28 @@ void AppCore::CloseCaptureDevice() {
 void AppCore::SetupMixer() {
     if (!input_ || input_->deviceCount() <= 0) return;
     mixer_->SetupMixer(input_->devices()[static_cast<std::size_t>(input_->SelectedDevice())].name);
+}
+
+void AppCore::ApplyPriorities() {
+    const RecSettings& s = settings_;
+    // The encoder's class and its main thread's level, which on Linux are one setting of
+    // the thread carrying its process id.
+    if (encoderProcess_.Pid() > 0) encoderProcess_.ApplyPriorities(s);
+    ApplyProcessClass(s.processPriorityClass);
+    ApplySchedule(CurrentThreadId(), s.processPriorityClass, s.uiThreadPriority);
+    ApplySchedule(waveThread_.Tid(), s.processPriorityClass, s.receiveThreadPriority);
+    ApplySchedule(writer_.Tid(), s.processPriorityClass, s.writerThreadPriority);
+    ApplySchedule(preprocess_.Tid(), s.processPriorityClass, s.preprocessThreadPriority);
+}
+
+void AppCore::ApplyBufferSettings() {
+    pipeline_.buffersPerSecond = BuffersPerSecond(settings_.meterRateIndex);
+    CloseCaptureDevice();
+    if (OpenCaptureDevice()) SetupMixer();
+}
+
+void AppCore::RebuildDcWeights() {
+    dcFilter_.BuildWeights(settings_.dcAveragePeriod, pipeline_.buffersPerSecond.load());
 }
 
 void AppCore::OnMixerChange(uint64_t handle) {
@@ -267,6 +289,7 @@ void AppCore::LoadPreset(const std::string& path) {
         settings_ = loaded;
     }
     pipeline_.buffersPerSecond = BuffersPerSecond(settings_.meterRateIndex);
+    RebuildDcWeights();
     if (input_) input_->FillFormatList();
     ChooseStoredBitrateTable();
     view_->ShowSettings();

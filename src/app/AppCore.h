@@ -148,6 +148,25 @@ public:
     /// A mixer's change message reached the main thread.
     void OnMixerChange(uint64_t handle);
 
+    // Tuning.
+    /// The seven priority settings, in order: the running encoder's class and thread, the
+    /// program's process class, then the window thread, receiving, writer and preprocessing
+    /// threads. Refusals are ignored. Call on the window's thread.
+    void ApplyPriorities();
+    /// The buffer settings took new values: buffersPerSecond from meterRateIndex, then the
+    /// device is closed and opened again with them, and its mixer set up.
+    void ApplyBufferSettings();
+    /// dcAveragePeriod took a new value: the DC filter's weights are rebuilt from it and the
+    /// buffer rate in force.
+    void RebuildDcWeights();
+    const DcFilter& Dc() const { return dcFilter_; }
+    /// Kernel ids of the receiving, preprocessing and writer threads.
+    pid_t ReceiveThreadId() const { return waveThread_.Tid(); }
+    pid_t PreprocessThreadId() const { return preprocess_.Tid(); }
+    pid_t WriterThreadId() const { return writer_.Tid(); }
+    /// The running encoder's process id; 0 when none runs.
+    pid_t EncoderProcessId() const { return encoderProcess_.Pid(); }
+
 private:
     class InputBridge;
     class CaptureBridge;

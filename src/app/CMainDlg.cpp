@@ -15,7 +15,10 @@
 #include "app/Icons.h"
 #include "app/MainLayout.h"
 #include "app/ProgramFolder.h"
+#include "app/TuningBridge.h"
+#include "capture/CTuningDialogs.h"
 #include "input/CGenPage.h"
+#include "monitor/CDcFilterDlg.h"
 #include "monitor/CanvasControl.h"
 #include "monitor/MeterLevel.h"
 #include "monitor/PictureRender.h"
@@ -387,6 +390,21 @@ void CMainDlg::BuildEncoderCommand() {
 void CMainDlg::FocusRecordButton() { record_->SetFocus(); }
 
 bool CMainDlg::PipelineReady() const { return core_.Pipeline().pipelineReady.load(); }
+
+void CMainDlg::ShowBuffersDialog() {
+    TuningBridge host(core_);
+    pelmora::ShowBuffersDialog(this, host);
+}
+
+void CMainDlg::ShowPriorityDialog() {
+    TuningBridge host(core_);
+    pelmora::ShowPriorityDialog(this, host);
+}
+
+void CMainDlg::ShowDcFilterDialog() {
+    TuningBridge host(core_);
+    pelmora::ShowDcFilterDialog(this, host);
+}
 
 int CMainDlg::CaptureSampleRate() const {
     const WaveFormat* format = core_.SelectedFormat();

@@ -92,6 +92,9 @@ public:
     void FocusRecordButton() override;
     void OnDeviceSelected(int position) override;
     void OnFormatSelected(int position) override;
+    void ShowBuffersDialog() override;
+    void ShowPriorityDialog() override;
+    void ShowDcFilterDialog() override;
 
     // DescriptionSource: texts kept on the main thread, read by the log from any thread.
     std::string DeviceText() const override;

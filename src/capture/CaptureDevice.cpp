@@ -89,10 +89,6 @@ bool CaptureDevice::OpenCaptureDevice() {
     const BufferGeometry g =
         ComputeGeometry(static_cast<int>(format->avgBytesPerSec), format->blockAlign, s.buffersPerSecond.load(),
                         settings_.deviceQueueSeconds, settings_.receivedStoreSeconds, settings_.outputStoreSeconds);
-    s.ApplyGeometry(g);
-    s.format.averageBytesPerSecond.store(static_cast<int>(format->avgBytesPerSec));
-    s.format.frameBytes.store(format->blockAlign);
-    s.format.sampleRate.store(static_cast<int>(format->samplesPerSec));
 
     device_.buffers.clear();
     device_.deviceHeaders.assign(static_cast<std::size_t>(g.deviceBufferCount), nullptr);
@@ -124,8 +120,13 @@ bool CaptureDevice::OpenCaptureDevice() {
     preprocess_.Holds().ClearAll();
     s.resetRequest.store(false);
     {
-        // The preprocessing thread may still be finishing a block of the previous ring.
+        // The preprocessing thread may still be finishing a block of the previous ring; the
+        // geometry changes with the ring, never while a block of the old one is in hand.
         auto quiet = preprocess_.HoldOffBlocks();
+        s.ApplyGeometry(g);
+        s.format.averageBytesPerSecond.store(static_cast<int>(format->avgBytesPerSec));
+        s.format.frameBytes.store(format->blockAlign);
+        s.format.sampleRate.store(static_cast<int>(format->samplesPerSec));
         s.receivedRing.Rebuild(g.receivedBlockCount, g.bufferBytes);
     }
 

@@ -4,36 +4,38 @@
 
 namespace pelmora {
 
-DcFilter::DcFilter() {
-    ClearHistory();
-}
-
-void DcFilter::BuildWeights(double dcAveragePeriod, double buffersPerSecond) {
-    Weights built;
-    const double tb = dcAveragePeriod * buffersPerSecond;
-    double count = 3.0 * tb;
+DcWeights MakeDcWeights(double dcAveragePeriod, double buffersPerSecond) {
+    DcWeights built;
+    double count = buffersPerSecond * dcAveragePeriod * 3.0;
     if (!(count > 0.0)) count = 0.0;
     if (count > kDcHistorySize) count = kDcHistorySize;
     const int m = static_cast<int>(count);
     built.w.resize(static_cast<std::size_t>(m));
     for (int i = 0; i < m; ++i) {
-        built.w[static_cast<std::size_t>(i)] = std::exp(-i / tb);
+        built.w[static_cast<std::size_t>(i)] = std::exp(-i / dcAveragePeriod / buffersPerSecond);
         built.sum += built.w[static_cast<std::size_t>(i)];
     }
-    std::lock_guard<std::mutex> lock(pendingMutex_);
-    pending_ = std::move(built);
-    pendingReady_.store(true, std::memory_order_release);
+    return built;
+}
+
+DcFilter::DcFilter() {
+    ClearHistory();
+}
+
+DcFilter::~DcFilter() {
+    delete pending_.exchange(nullptr);
+}
+
+void DcFilter::BuildWeights(double dcAveragePeriod, double buffersPerSecond) {
+    auto built = std::make_unique<DcWeights>(MakeDcWeights(dcAveragePeriod, buffersPerSecond));
+    builtCount_.store(static_cast<int>(built->w.size()), std::memory_order_relaxed);
+    // A set still waiting was never walked: it goes at once.
+    delete pending_.exchange(built.release(), std::memory_order_acq_rel);
 }
 
 void DcFilter::TakePendingWeights() {
-    if (!pendingReady_.load(std::memory_order_acquire)) return;
-    // The main thread holds this lock only to hand over; if it does right now, the old
-    // weights serve for one more block.
-    std::unique_lock<std::mutex> lock(pendingMutex_, std::try_to_lock);
-    if (!lock.owns_lock()) return;
-    weights_.swap(pending_.w);
-    weightSum_ = pending_.sum;
-    pendingReady_.store(false, std::memory_order_relaxed);
+    if (pending_.load(std::memory_order_relaxed) == nullptr) return;
+    if (DcWeights* fresh = pending_.exchange(nullptr, std::memory_order_acq_rel)) weights_.reset(fresh);
 }
 
 void DcFilter::Write(int index, double a, double b, double c, double d) {
@@ -76,8 +78,9 @@ void DcFilter::Update(double avgLeft, double avgRight, int dcResponsivity) {
     Write(cursor, avgLeft, avgRight, avgLeft, avgRight);
     cursor_.store(cursor, std::memory_order_relaxed);
 
-    const int m = static_cast<int>(weights_.size());
-    if (m > 0 && weightSum_ > 0.0) {
+    const int m = WeightCount();
+    const double weightSum = WeightSum();
+    if (m > 0 && weightSum > 0.0) {
         double sumL = 0.0, sumR = 0.0;
         double minL = 40000.0, maxL = -40000.0, minR = 40000.0, maxR = -40000.0;
         int index = cursor;
@@ -85,7 +88,7 @@ void DcFilter::Update(double avgLeft, double avgRight, int dcResponsivity) {
             const AtomicRecord& r = history_[static_cast<std::size_t>(index)];
             const double l = r.v[0].load(std::memory_order_relaxed);
             const double rr = r.v[1].load(std::memory_order_relaxed);
-            const double w = weights_[static_cast<std::size_t>(i)];
+            const double w = weights_->w[static_cast<std::size_t>(i)];
             sumL += w * (l - estimateLeft_);
             sumR += w * (rr - estimateRight_);
             if (l < minL) minL = l;
@@ -100,7 +103,7 @@ void DcFilter::Update(double avgLeft, double avgRight, int dcResponsivity) {
             // Weighted mean minus estimate, summed as deviations so that a history equal to
             // the estimate gives exactly 0 instead of rounding noise that truncation would
             // turn into an offset one unit short.
-            const double d = deviation / weightSum_;
+            const double d = deviation / weightSum;
             const double z = k * (hi - lo) / rootM / std::fabs(d);
             // z not below 20, or not a number (d = 0): the estimate stays.
             if (z < 20.0) estimate += std::exp(-z) * d;

@@ -6,7 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <vector>
 
 namespace pelmora {
@@ -21,16 +21,29 @@ struct DcRecord {
 
 constexpr int kDcHistorySize = 1200;
 
+/// A set of weights of the decaying average, newest first, and their sum.
+struct DcWeights {
+    std::vector<double> w;
+    double sum = 0.0;
+};
+
+/// w[i] = exp(-i / T / B) for i < trunc(B x T x 3) (at most the 1200 records of the history),
+/// from the averaging period T in seconds and B buffers per second; sum from 0.
+DcWeights MakeDcWeights(double dcAveragePeriod, double buffersPerSecond);
+
 class DcFilter {
 public:
     DcFilter();
+    ~DcFilter();
     DcFilter(const DcFilter&) = delete;
     DcFilter& operator=(const DcFilter&) = delete;
 
-    /// Weights w[i] = exp(-i / (B x T)) for i < trunc(3 x T x B) (at most 1200), from the
-    /// averaging period T in seconds and B buffers per second. Start-up and the DC dialog's
-    /// apply; the preprocessing thread takes them at its next block, without waiting.
+    /// MakeDcWeights(T, B), published in one step: the preprocessing thread takes the whole
+    /// set at its next block without waiting, and frees the set it walked before. Start-up,
+    /// the DC dialog's apply and a loaded preset; main thread.
     void BuildWeights(double dcAveragePeriod, double buffersPerSecond);
+    /// Number of weights of the set built last (main thread).
+    int BuiltWeightCount() const { return builtCount_.load(std::memory_order_relaxed); }
     /// 1200 all-zero records. Only while the preprocessing thread is not running.
     void ClearHistory();
 
@@ -47,14 +60,10 @@ public:
     double EstimateRight() const { return estimateRight_; }
     int OffsetLeft() const { return offsetLeft_; }
     int OffsetRight() const { return offsetRight_; }
-    int WeightCount() const { return static_cast<int>(weights_.size()); }
-    double WeightSum() const { return weightSum_; }
+    int WeightCount() const { return weights_ ? static_cast<int>(weights_->w.size()) : 0; }
+    double WeightSum() const { return weights_ ? weights_->sum : 0.0; }
 
 private:
-    struct Weights {
-        std::vector<double> w;
-        double sum = 0.0;
-    };
     struct AtomicRecord {
         std::atomic<double> v[4];
     };
@@ -66,13 +75,12 @@ private:
     std::atomic<int> cursor_{0};  // dcHistoryCursor: the newest record
 
     // Weights in use (preprocessing thread).
-    std::vector<double> weights_;
-    double weightSum_ = 0.0;
+    std::unique_ptr<DcWeights> weights_;
 
-    // Weights handed over by the main thread.
-    std::mutex pendingMutex_;
-    Weights pending_;
-    std::atomic<bool> pendingReady_{false};
+    // Weights handed over by the main thread and not taken yet: whoever exchanges a set out
+    // of this slot owns it.
+    std::atomic<DcWeights*> pending_{nullptr};
+    std::atomic<int> builtCount_{0};
 
     double estimateLeft_ = 0.0;
     double estimateRight_ = 0.0;

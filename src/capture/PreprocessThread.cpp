@@ -156,8 +156,10 @@ int PreprocessThread::Run() {
             if (!guard.owns_lock() || !state_.pipelineReady.load()) continue;
             uint8_t* block = state_.receivedRing.Take();
             if (!block) continue;
-            MeasureAndFilter(block);
-            ShowLevelsAndForward(block);
+            // The ring's own block size: it changes only with the ring, under this lock.
+            const int bytes = state_.receivedRing.BlockBytes();
+            MeasureAndFilter(block, bytes);
+            ShowLevelsAndForward(block, bytes);
             more = state_.receivedRing.FinishTake();
         }
         {
@@ -169,10 +171,9 @@ int PreprocessThread::Run() {
     }
 }
 
-void PreprocessThread::MeasureAndFilter(uint8_t* block) {
+void PreprocessThread::MeasureAndFilter(uint8_t* block, int bytes) {
     const int bits = state_.format.captureBits.load(std::memory_order_relaxed);
     const bool mono = state_.format.captureChannels.load(std::memory_order_relaxed) == 1;
-    const int bytes = state_.bufferBytes.load(std::memory_order_relaxed);
     if ((bits != 8 && bits != 16) || bytes <= 0) {
         // Other widths are not measured; the block passes unchanged.
         inputPeakLeft_ = inputPeakRight_ = processedPeakLeft_ = processedPeakRight_ = 0.0;
@@ -208,7 +209,7 @@ void PreprocessThread::MeasureAndFilter(uint8_t* block) {
         state_.clipSeen.store(true);
 }
 
-void PreprocessThread::ShowLevelsAndForward(const uint8_t* block) {
+void PreprocessThread::ShowLevelsAndForward(const uint8_t* block, int blockBytes) {
     dbRange_ = DbRangeForBits(state_.format.captureBits.load(std::memory_order_relaxed));
     levels_.inputLeft = MeterLevel(inputPeakLeft_, dbRange_);
     levels_.inputRight = MeterLevel(inputPeakRight_, dbRange_);
@@ -216,14 +217,15 @@ void PreprocessThread::ShowLevelsAndForward(const uint8_t* block) {
     levels_.processedRight = MeterLevel(processedPeakRight_, dbRange_);
     holds_.Update(levels_, dbRange_);
 
-    if (!state_.isPaused.load() && (state_.isRecording.load() || state_.stopDrainBytes.load() > 0)) Forward(block);
+    if (!state_.isPaused.load() && (state_.isRecording.load() || state_.stopDrainBytes.load() > 0))
+        Forward(block, blockBytes);
 
     Publish();
 }
 
-void PreprocessThread::Forward(const uint8_t* block) {
+void PreprocessThread::Forward(const uint8_t* block, int blockBytes) {
     PipelineState& s = state_;
-    const int64_t bytes = s.bufferBytes.load(std::memory_order_relaxed);
+    const int64_t bytes = blockBytes;
     if (s.startSkipBytes.load() >= bytes) {
         s.startSkipBytes.fetch_sub(bytes);  // captured before the Record click
         return;

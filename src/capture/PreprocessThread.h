@@ -52,13 +52,16 @@ public:
     /// Waits until `count` blocks have been processed since Start(); false on timeout.
     bool WaitProcessed(uint64_t count, std::chrono::milliseconds timeout) const;
 
-    // One block's work, in place (the thread's own steps; public for measurement).
-    void MeasureAndFilter(uint8_t* block);
-    void ShowLevelsAndForward(const uint8_t* block);
+    // One block's work, in place (the thread's own steps; public for measurement). `bytes` is
+    // the size of the block's own storage; without it, bufferBytes.
+    void MeasureAndFilter(uint8_t* block, int bytes);
+    void ShowLevelsAndForward(const uint8_t* block, int bytes);
+    void MeasureAndFilter(uint8_t* block) { MeasureAndFilter(block, state_.bufferBytes.load()); }
+    void ShowLevelsAndForward(const uint8_t* block) { ShowLevelsAndForward(block, state_.bufferBytes.load()); }
 
 private:
     int Run();
-    void Forward(const uint8_t* block);
+    void Forward(const uint8_t* block, int bytes);
     void Publish();
 
     PipelineState& state_;

@@ -23,6 +23,14 @@ void ReceivedRing::Release() {
     freeBlocks_.store(0, std::memory_order_relaxed);
 }
 
+int ReceivedRing::WaitingBlocks() const {
+    const int count = static_cast<int>(blocks_.size());
+    if (count == 0) return 0;
+    const int w = writeCursor_.load(std::memory_order_acquire);
+    const int r = readCursor_.load(std::memory_order_acquire);
+    return ((w - r - 1) % count + count) % count;
+}
+
 bool ReceivedRing::Deposit(const uint8_t* data) {
     if (blocks_.empty()) return false;
     const int w = writeCursor_.load(std::memory_order_relaxed);

@@ -20,6 +20,8 @@ public:
     int BlockCount() const { return static_cast<int>(blocks_.size()); }
     int BlockBytes() const { return blockBytes_; }
     int FreeBlocks() const { return freeBlocks_.load(std::memory_order_relaxed); }
+    /// Blocks deposited and not taken yet, from the two cursors.
+    int WaitingBlocks() const;
 
     // For the receiving thread only:
     /// Copies one block in; false when the ring is full (the block is lost).

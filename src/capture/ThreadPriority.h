@@ -1,6 +1,8 @@
 #pragma once
-// Thread priorities of the settings (index 0..6: Idle, Lowest, Below Normal, Normal,
-// Above Normal, Highest, Time Critical) mapped onto per-thread nice values.
+// Process priority classes (Idle, Normal, High, Realtime) and thread priorities (Idle,
+// Lowest, Below Normal, Normal, Above Normal, Highest, Time Critical) of the settings, mapped
+// onto the Linux scheduler by one table: a nice value for class plus level, and a real-time
+// policy for the Realtime class and for Time Critical where the system permits it.
 
 #include <sys/types.h>
 
@@ -16,6 +18,27 @@ int PriorityClassNice(int classIndex);
 /// Class and thread priority combined as the scheduler sees them, within -20..19.
 int CombinedNice(int classIndex, int priorityIndex);
 
+/// How one thread is scheduled for a class and a thread level.
+struct ThreadSchedule {
+    int policy = 0;      // SCHED_OTHER, SCHED_RR or SCHED_FIFO
+    int rtPriority = 0;  // 1..99 for the real-time policies, else 0
+    int nice = 0;        // for SCHED_OTHER, and the fallback when a real-time policy is refused
+};
+
+/// The table's entry for (class, level); out-of-range indexes read as Normal.
+ThreadSchedule ScheduleFor(int classIndex, int priorityIndex);
+
+/// Whether this process may use real-time policies (RLIMIT_RTPRIO above 0 or CAP_SYS_NICE).
+bool RealTimePermitted();
+/// The strongest (lowest) nice value thread `tid` may be given: -20 with CAP_SYS_NICE, else
+/// 20 - RLIMIT_NICE, or its present value when that is stronger.
+int StrongestPermittedNice(pid_t tid);
+
+/// What thread `tid` gets when `ScheduleFor(classIndex, level)` is applied here: the
+/// real-time policy where permitted, else SCHED_OTHER at the strongest nice value permitted.
+/// Timeshared rows keep the table's nice value (a refusal leaves the thread as it was).
+ThreadSchedule EffectiveSchedule(int classIndex, int priorityIndex, pid_t tid);
+
 /// The calling thread's kernel id.
 pid_t CurrentThreadId();
 
@@ -23,7 +46,15 @@ pid_t CurrentThreadId();
 /// ignored; false reports it for the caller's information.
 bool SetThreadNice(pid_t tid, int nice);
 
-/// SetThreadNice with ThreadPriorityNice(priorityIndex).
+/// Schedules one thread (of this or another process) by the table. Refusals are ignored;
+/// false reports one for the caller's information.
+bool ApplySchedule(pid_t tid, int classIndex, int priorityIndex);
+
+/// ApplySchedule with the Normal class.
 bool ApplyThreadPriority(pid_t tid, int priorityIndex);
+
+/// The class with the Normal level for every thread of this process: the class of the
+/// program's own process. Threads with levels of their own are set after it.
+void ApplyProcessClass(int classIndex);
 
 }  // namespace pelmora

@@ -3,6 +3,10 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <future>
+
+#include "capture/ThreadPriority.h"
+
 namespace pelmora {
 
 WriterThread::WriterThread(PipelineState& state, WriterOutput& output) : state_(state), output_(output) {}
@@ -12,10 +16,14 @@ WriterThread::~WriterThread() { Quit(); }
 void WriterThread::Start(std::function<void()> threadInit) {
     if (thread_.joinable()) return;
     state_.writerQuit.store(false);
-    thread_ = std::thread([this, init = std::move(threadInit)] {
+    std::promise<pid_t> started;
+    std::future<pid_t> tid = started.get_future();
+    thread_ = std::thread([this, init = std::move(threadInit), &started] {
+        started.set_value(CurrentThreadId());
         if (init) init();
         Run();
     });
+    tid_.store(tid.get());
 }
 
 void WriterThread::Quit() {

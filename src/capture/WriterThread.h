@@ -3,6 +3,9 @@
 // file, or the encoder's pipe), keeps writeTime, reports failed writes, performs the flush
 // that ends a recording and ends at program close.
 
+#include <sys/types.h>
+
+#include <atomic>
 #include <functional>
 #include <thread>
 
@@ -24,6 +27,8 @@ public:
     /// Blocks still queued are written (or dropped when the output is finished) first.
     void Quit();
     bool Running() const { return thread_.joinable(); }
+    /// Kernel thread id, for priority changes; 0 before Start().
+    pid_t Tid() const { return tid_.load(); }
 
     /// The thread procedure; runs until writerQuit and returns 0.
     int Run();
@@ -34,6 +39,7 @@ private:
     PipelineState& state_;
     WriterOutput& output_;
     std::thread thread_;
+    std::atomic<pid_t> tid_{0};
 };
 
 }  // namespace pelmora

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "capture/ThreadPriority.h"
 #include "encoder/EncoderLocation.h"
 #include "encoder/EncoderPriority.h"
 #include "encoder/EncoderWords.h"
@@ -195,8 +196,8 @@ bool EncoderProcess::Start(const std::string& outputPath, const std::string& enc
 
 void EncoderProcess::ApplyPriorities(const RecSettings& settings) {
     if (pid_ <= 0 || reaped_) return;
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(pid_),
-                  EncoderNiceValue(settings.encoderPriorityClass, settings.encoderThreadPriority));
+    // The encoder's main thread carries its process id; a refusal is ignored.
+    ApplySchedule(pid_, settings.encoderPriorityClass, settings.encoderThreadPriority);
 }
 
 bool EncoderProcess::Reap(int flags) {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -14,6 +17,7 @@
 
 #include "app/AppCore.h"
 #include "capture/SimulatedWaveIn.h"
+#include "capture/ThreadPriority.h"
 #include "settings/SettingsFile.h"
 #include "support/TempDir.h"
 
@@ -500,6 +504,167 @@ TEST(AppCore, DeviceDyingDuringARecordingIsNeverWrittenAsSoundAndIsReopenedEvery
     EXPECT_TRUE(view.recordEnabled);
     core.OnTimer();
     EXPECT_EQ(backend.Probe().OpenCalls(), opensBefore + 3);  // no more attempts once it runs
+    core.Close();
+}
+
+}  // namespace
+}  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+struct TaskSchedule {
+    int nice = 0;
+    int policy = -1;
+};
+
+// Nice value (field 19) and policy (field 41) of one of this process's threads.
+TaskSchedule ReadTaskSchedule(pid_t tid) {
+    const std::vector<char> bytes = test::ReadFile("/proc/self/task/" + std::to_string(tid) + "/stat");
+    const std::string stat(bytes.begin(), bytes.end());
+    const std::size_t close = stat.rfind(')');
+    std::vector<std::string> fields;  // fields[0] is field 3
+    std::size_t pos = close + 2;
+    while (pos < stat.size()) {
+        const std::size_t end = stat.find(' ', pos);
+        fields.push_back(stat.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+        if (end == std::string::npos) break;
+        pos = end + 1;
+    }
+    TaskSchedule t;
+    if (fields.size() > 38) {
+        t.nice = std::atoi(fields[16].c_str());
+        t.policy = std::atoi(fields[38].c_str());
+    }
+    return t;
+}
+
+void ExpectScheduled(pid_t tid, int classIndex, int level, const char* what) {
+    ASSERT_GT(tid, 0) << what;
+    const ThreadSchedule want = EffectiveSchedule(classIndex, level, tid);
+    const TaskSchedule seen = ReadTaskSchedule(tid);
+    EXPECT_EQ(seen.policy, want.policy) << what;
+    // A real-time policy leaves the nice value aside.
+    if (want.policy == SCHED_OTHER) {
+        EXPECT_EQ(seen.nice, want.nice) << what;
+    }
+}
+
+void ExpectThreadsScheduled(AppCore& core) {
+    const RecSettings& s = core.Settings();
+    ExpectScheduled(CurrentThreadId(), s.processPriorityClass, s.uiThreadPriority, "interface thread");
+    ExpectScheduled(core.ReceiveThreadId(), s.processPriorityClass, s.receiveThreadPriority, "receiving thread");
+    ExpectScheduled(core.PreprocessThreadId(), s.processPriorityClass, s.preprocessThreadPriority,
+                    "preprocessing thread");
+    ExpectScheduled(core.WriterThreadId(), s.processPriorityClass, s.writerThreadPriority, "writer thread");
+}
+
+// The test thread is the interface thread: back to normal afterwards, as far as permitted.
+struct RestoreOwnSchedule {
+    ~RestoreOwnSchedule() { ApplySchedule(CurrentThreadId(), 1, 3); }
+};
+
+TEST(AppCorePriorities, ClassAndLevelsReachEveryThreadAtStartAndOnApply) {
+    RestoreOwnSchedule restore;
+    test::TempDir dir;
+    {
+        RecSettings s{};
+        SetDefaultSettings(s, dir.Path());
+        s.processPriorityClass = 0;     // Idle: nice 10 plus each level
+        s.uiThreadPriority = 3;         // Normal
+        s.receiveThreadPriority = 2;    // Below Normal
+        s.preprocessThreadPriority = 6; // Time Critical: real-time where permitted
+        s.writerThreadPriority = 4;     // Above Normal
+        ASSERT_TRUE(WriteSettingsFile(dir / "pelmora.ini", s));
+    }
+    AppCore core(dir.Path(), Simulated());
+    FakeView view(core);
+    core.Start(view);
+    ExpectThreadsScheduled(core);
+    EXPECT_EQ(ReadTaskSchedule(core.WriterThreadId()).nice, 5);
+    EXPECT_EQ(ReadTaskSchedule(core.ReceiveThreadId()).nice, 15);
+    EXPECT_EQ(ReadTaskSchedule(CurrentThreadId()).nice, 10);
+
+    // "Recomended Boost" applied: Normal classes, the workers and the encoder Above Normal.
+    RecSettings& s = core.Settings();
+    s.processPriorityClass = 1;
+    s.uiThreadPriority = 3;
+    s.receiveThreadPriority = 4;
+    s.preprocessThreadPriority = 4;
+    s.writerThreadPriority = 4;
+    s.encoderPriorityClass = 1;
+    s.encoderThreadPriority = 4;
+    ASSERT_EQ(core.EncoderProcessId(), 0);  // no encoder: only the program's own threads change
+    core.ApplyPriorities();
+    ExpectThreadsScheduled(core);
+    if (EffectiveSchedule(1, 4, core.PreprocessThreadId()).nice == -5) {
+        EXPECT_EQ(ReadTaskSchedule(core.PreprocessThreadId()).policy, SCHED_OTHER);
+        EXPECT_EQ(ReadTaskSchedule(core.PreprocessThreadId()).nice, -5);
+    }
+    core.Close();
+}
+
+TEST(AppCoreTuning, LoadingAPresetRebuildsTheDcWeightsFromItsPeriodAndBufferRate) {
+    test::TempDir dir;
+    RecSettings preset{};
+    SetDefaultSettings(preset, dir.Path());
+    preset.dcAveragePeriod = 20.0;
+    preset.meterRateIndex = 3;  // 20 buffers per second
+    ASSERT_TRUE(WriteSettingsFile(dir / "tuned.pmr", preset));
+
+    AppCore core(dir.Path(), Simulated());
+    FakeView view(core);
+    core.Start(view);
+    ASSERT_TRUE(core.Pipeline().pipelineReady.load());
+    core.LoadPreset(dir / "tuned.pmr");
+    EXPECT_EQ(core.Pipeline().buffersPerSecond.load(), 20.0);
+    EXPECT_EQ(core.Dc().BuiltWeightCount(), 1200);
+    core.Close();
+}
+
+}  // namespace
+}  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+int ProcessNice(pid_t pid) {
+    const std::vector<char> bytes = test::ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat(bytes.begin(), bytes.end());
+    std::size_t pos = stat.rfind(')') + 2;
+    for (int field = 3; field < 19; ++field) pos = stat.find(' ', pos) + 1;
+    return std::atoi(stat.c_str() + pos);
+}
+
+TEST(AppCorePriorities, ApplyReachesTheRunningEncoderAtOnce) {
+    RestoreOwnSchedule restore;
+    test::TempDir dir;
+    {
+        // An encoder that takes its input and writes nothing.
+        const std::string lame = dir / "lame";
+        FILE* f = std::fopen(lame.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("#!/bin/sh\ncat > /dev/null\n", f);
+        std::fclose(f);
+        ASSERT_EQ(::chmod(lame.c_str(), 0755), 0);
+    }
+    AppCore core(dir.Path(), Simulated());
+    FakeView view(core);
+    core.Start(view);
+    core.Settings().writeUncompressed = 0;
+    core.Settings().addTimestamp = 0;
+    core.OnRecord();
+    ASSERT_TRUE(core.IsRecording());
+    const pid_t encoder = core.EncoderProcessId();
+    ASSERT_GT(encoder, 0);
+    EXPECT_EQ(ProcessNice(encoder), 0);
+
+    core.Settings().encoderPriorityClass = 0;   // Idle
+    core.Settings().encoderThreadPriority = 2;  // Below Normal
+    core.ApplyPriorities();
+    EXPECT_EQ(ProcessNice(encoder), 15);
+    view.stopping = true;
+    core.OnRecord();
     core.Close();
 }
 

@@ -1,0 +1,13 @@
+#pragma once
+// Window code: the "DC  filter configuration" dialog with its two live DC profile graphs.
+
+#include <wx/window.h>
+
+#include "settings/TuningHost.h"
+
+namespace pelmora {
+
+/// Modal; returns when closed.
+void ShowDcFilterDialog(wxWindow* parent, TuningHost& host);
+
+}  // namespace pelmora

@@ -261,8 +261,8 @@ void CMainDlg::UpdateMeters() {
     if (!meterDrawer_->TakeNewest() && metersBlank_) return;
     metersBlank_ = false;
     const MeterPictures& pictures = meterDrawer_->Newest();
-    inputMeter_->SetImage(ToBitmap(pictures.input));
-    processedMeter_->SetImage(ToBitmap(pictures.processed));
+    inputMeter_->SetPixels(pictures.input);
+    processedMeter_->SetPixels(pictures.processed);
     MeterSnapshot m = core_.Meters();
     inputHold_->SetText(wxString::FromUTF8(m.inputText));
     processedHold_->SetText(wxString::FromUTF8(m.processedText));

@@ -139,10 +139,11 @@ struct CaptureGeometry {
     snd_pcm_uframes_t bufferFrames = 0;
 };
 
-// Half a second of device buffering rides out scheduling delays; periods of 25 ms keep the
-// fill granular against our buffers of 50 ms and more.
+// Half a second of device buffering rides out scheduling delays. Periods of 100 ms wake the
+// capture thread (and a sound server's client thread) ten times a second, five times per
+// device buffer, which still leaves four periods of room against an overrun.
 constexpr unsigned kDeviceBufferMicros = 500000;
-constexpr unsigned kPeriodMicros = 25000;
+constexpr unsigned kPeriodMicros = 100000;
 
 AlsaStatus ConfigureCapture(snd_pcm_t* pcm, const WaveFormat& f, CaptureGeometry* geometry) {
     HwParams hw = NewHwParams();

@@ -6,6 +6,7 @@
 #include <wx/statbox.h>
 
 #include "app/Icons.h"
+#include "settings/ControlFit.h"
 #include "input/OutputName.h"
 
 namespace pelmora {
@@ -101,9 +102,9 @@ void CGenPage::CreateControls() {
     browse_ = NewIconButton(this, kIdBrowse, BrowseIcon(wxSize(browseRect.height - 6, browseRect.height - 6)));
     browse_->SetSize(browseRect);
     confirmOverwrite_ = new wxCheckBox(this, kIdConfirm, "Confirm overwriting");
-    place(confirmOverwrite_, 15, 151, 80, 10);
+    confirmOverwrite_->SetSize(AtLeastNaturalHeight(confirmOverwrite_, DluRect(15, 151, 80, 10)));
     addTimestamp_ = new wxCheckBox(this, kIdTimestamp, "Add a timestamp");
-    place(addTimestamp_, 136, 151, 80, 10);
+    addTimestamp_->SetSize(AtLeastNaturalHeight(addTimestamp_, DluRect(136, 151, 80, 10)));
 
     RecSettings& s = host_.Settings();
     confirmOverwrite_->SetValue(s.confirmOverwrite != 0);

@@ -3,6 +3,10 @@
 #include <wx/dcbuffer.h>
 #include <wx/settings.h>
 
+#include <algorithm>
+
+#include "monitor/PictureRender.h"
+
 namespace pelmora {
 
 CanvasControl::CanvasControl(wxWindow* parent, int id, const wxRect& rect, long border)
@@ -18,11 +22,43 @@ CanvasControl::CanvasControl(wxWindow* parent, int id, const wxRect& rect, long 
 
 void CanvasControl::SetImage(const wxBitmap& image) {
     image_ = image;
+    shown_.Resize(0, 0);
     Refresh(false);
 }
 
+void CanvasControl::SetPixels(const PixelImage& pixels) {
+    const int w = pixels.Width(), h = pixels.Height();
+    wxRect changed(0, 0, w, h);
+    if (image_.IsOk() && shown_.Width() == w && shown_.Height() == h) {
+        // Bounding box of the pixels that differ.
+        int left = w, right = -1, top = h, bottom = -1;
+        const Rgb* a = pixels.Pixels().data();
+        const Rgb* b = shown_.Pixels().data();
+        for (int y = 0; y < h; ++y) {
+            const Rgb* ra = a + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            const Rgb* rb = b + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            if (std::equal(ra, ra + w, rb)) continue;
+            int x0 = 0;
+            while (ra[x0] == rb[x0]) ++x0;
+            int x1 = w - 1;
+            while (ra[x1] == rb[x1]) --x1;
+            left = std::min(left, x0);
+            right = std::max(right, x1);
+            top = std::min(top, y);
+            bottom = y;
+        }
+        if (right < 0) return;
+        changed = wxRect(left, top, right - left + 1, bottom - top + 1);
+    }
+    shown_.Assign(pixels);
+    image_ = ToBitmap(pixels);
+    RefreshRect(changed, false);
+}
+
 void CanvasControl::ClearImage() {
+    if (!image_.IsOk()) return;
     image_ = wxBitmap();
+    shown_.Resize(0, 0);
     Refresh(false);
 }
 

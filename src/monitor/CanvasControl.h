@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include "monitor/PixelImage.h"
+
 namespace pelmora {
 
 class CanvasControl : public wxWindow {
@@ -15,6 +17,9 @@ public:
 
     /// The image copied to the control from its top left corner on every paint.
     void SetImage(const wxBitmap& image);
+    /// Shows composed pixels; only the part that differs from what is shown is redrawn, and
+    /// nothing when they are the same.
+    void SetPixels(const PixelImage& pixels);
     void ClearImage();
     bool HasImage() const { return image_.IsOk(); }
     /// Text shown instead of an image, one line per "\n".
@@ -26,6 +31,7 @@ private:
     void OnPaint(wxPaintEvent& event);
 
     wxBitmap image_;
+    PixelImage shown_;  // the pixels behind image_, when they came from SetPixels
     wxString text_;
     wxColour fill_;
     std::function<void()> onClick_;

@@ -2,6 +2,8 @@
 
 #include <wx/settings.h>
 
+#include <algorithm>
+
 #include "monitor/CInpane.h"
 #include "monitor/CanvasControl.h"
 #include "monitor/CpuGraph.h"
@@ -11,6 +13,21 @@ namespace pelmora {
 
 namespace {
 Rgb RgbOf(const wxColour& c) { return MakeRgb(c.Red(), c.Green(), c.Blue()); }
+
+bool SameText(const TextCommand& a, const TextCommand& b) {
+    return a.text == b.text && a.x == b.x && a.y == b.y && a.align == b.align && a.colour == b.colour &&
+           a.opaque == b.opaque && a.background == b.background && a.font.face == b.font.face &&
+           a.font.height == b.font.height && a.font.weight == b.font.weight;
+}
+
+bool SamePicture(const PanelPicture& a, const PanelPicture& b) {
+    const int w = a.pixels.Width(), h = a.pixels.Height();
+    if (w != b.pixels.Width() || h != b.pixels.Height() || a.texts.size() != b.texts.size()) return false;
+    const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    if (!std::equal(a.pixels.Pixels().data(), a.pixels.Pixels().data() + count, b.pixels.Pixels().data()))
+        return false;
+    return std::equal(a.texts.begin(), a.texts.end(), b.texts.begin(), SameText);
+}
 }  // namespace
 
 struct StatusPanelControl::Impl {
@@ -18,17 +35,23 @@ struct StatusPanelControl::Impl {
     CanvasControl* graph;
     CInpane inpane;
     CpuGraph cpuGraph;
+    PanelPicture shown;  // what the panel shows, so an unchanged picture is not drawn again
+    bool hasShown = false;
 };
 
 StatusPanelControl::StatusPanelControl(CanvasControl* panel, CanvasControl* graph)
-    : impl_(std::make_unique<Impl>(Impl{panel, graph, {}, {}})) {}
+    : impl_(std::make_unique<Impl>(Impl{panel, graph, {}, {}, {}, false})) {}
 
 StatusPanelControl::~StatusPanelControl() = default;
 
 void StatusPanelControl::Show() {
     const PanelPicture& screen = impl_->inpane.Screen();
-    if (screen.pixels.Width() > 0 && screen.pixels.Height() > 0)
-        impl_->panel->SetImage(RenderPicture(screen.pixels, screen.texts));
+    if (screen.pixels.Width() <= 0 || screen.pixels.Height() <= 0) return;
+    if (impl_->hasShown && impl_->panel->HasImage() && SamePicture(screen, impl_->shown)) return;
+    impl_->shown.pixels.Assign(screen.pixels);
+    impl_->shown.texts = screen.texts;
+    impl_->hasShown = true;
+    impl_->panel->SetImage(RenderPicture(screen.pixels, screen.texts));
 }
 
 void StatusPanelControl::BuildBackground() {
@@ -70,7 +93,7 @@ void StatusPanelControl::CpuTick(int32_t sample) {
     impl_->cpuGraph.StoreSample(sample);
     impl_->cpuGraph.DrawCpuGraph(impl_->inpane);
     impl_->cpuGraph.AdvanceCursor();
-    impl_->graph->SetImage(ToBitmap(impl_->cpuGraph.Image()));
+    impl_->graph->SetPixels(impl_->cpuGraph.Image());
 }
 
 void StatusPanelControl::Release() {

@@ -14,6 +14,7 @@
 #include <wx/textctrl.h>
 
 #include "app/Icons.h"
+#include "settings/ControlFit.h"
 
 namespace pelmora {
 
@@ -56,6 +57,7 @@ void CSettingsPage::Create(const ControlSpec& spec) {
         auto* c = new wxCheckBox(this, wxID_ANY, caption);
         c->Bind(wxEVT_CHECKBOX, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = c;
+        rect = AtLeastNaturalHeight(c, rect);
         break;
     }
     case ControlSpec::Radio:
@@ -64,6 +66,7 @@ void CSettingsPage::Create(const ControlSpec& spec) {
                                     spec.kind == ControlSpec::RadioFirst ? wxRB_GROUP : 0);
         r->Bind(wxEVT_RADIOBUTTON, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = r;
+        rect = AtLeastNaturalHeight(r, rect);
         break;
     }
     case ControlSpec::Edit:

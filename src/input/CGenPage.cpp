@@ -6,6 +6,7 @@
 #include <wx/statbox.h>
 
 #include "app/Icons.h"
+#include "settings/ChoiceRows.h"
 #include "settings/ControlFit.h"
 #include "input/OutputName.h"
 
@@ -140,11 +141,13 @@ void CGenPage::CreateControls() {
 void CGenPage::SetDeviceList(const std::vector<std::string>& items) {
     device_->Clear();
     for (const std::string& item : items) device_->Append(FromUtf8(item));
+    FixChoiceRows(device_);
 }
 
 void CGenPage::SetFormatList(const std::vector<std::string>& items) {
     format_->Clear();
     for (const std::string& item : items) format_->Append(FromUtf8(item));
+    FixChoiceRows(format_);
 }
 
 void CGenPage::SelectFormat(int position) {

@@ -14,6 +14,7 @@
 #include <wx/textctrl.h>
 
 #include "app/Icons.h"
+#include "settings/ChoiceRows.h"
 #include "settings/ControlFit.h"
 
 namespace pelmora {
@@ -85,6 +86,7 @@ void CSettingsPage::Create(const ControlSpec& spec) {
     case ControlSpec::List: {
         auto* c = new wxChoice(this, wxID_ANY);
         for (const std::string& item : spec.items) c->Append(FromUtf8(item));
+        FixChoiceRows(c);
         c->Bind(wxEVT_CHOICE, [this, id](wxCommandEvent&) { model_.OnSelChange(id); });
         w = c;
         // Drop-down lists keep their own height.

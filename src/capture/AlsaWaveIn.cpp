@@ -104,8 +104,10 @@ bool BackendAbsent(const std::string& name) {
     glob_t found{};
     const std::string uid = std::to_string(::getuid());
     bool any = false;
-    for (const std::string& pattern : {std::string("/dev/shm/jack_*"), std::string("/dev/shm/jack-*"),
-                                       "/tmp/jack-" + uid, "/run/user/" + uid + "/pipewire-0"}) {
+    // jack2's server socket is /dev/shm/jack_<server>_<uid>_0; jack1's live in a jack-<uid> folder.
+    // (Clients leave other files there, such as jack_db-<uid>, whether a server runs or not.)
+    for (const std::string& pattern : {"/dev/shm/jack_*_" + uid + "_0", "/dev/shm/jack-" + uid + "/*",
+                                       "/tmp/jack-" + uid + "/*", "/run/user/" + uid + "/pipewire-0"}) {
         any = ::glob(pattern.c_str(), 0, nullptr, &found) == 0;
         globfree(&found);
         if (any) return false;

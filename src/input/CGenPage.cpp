@@ -103,9 +103,9 @@ void CGenPage::CreateControls() {
     browse_ = NewIconButton(this, kIdBrowse, BrowseIcon(wxSize(browseRect.height - 6, browseRect.height - 6)));
     browse_->SetSize(browseRect);
     confirmOverwrite_ = new wxCheckBox(this, kIdConfirm, "Confirm overwriting");
-    confirmOverwrite_->SetSize(AtLeastNaturalHeight(confirmOverwrite_, DluRect(15, 151, 80, 10)));
+    confirmOverwrite_->SetSize(AtLeastNaturalSize(confirmOverwrite_, DluRect(15, 151, 80, 10)));
     addTimestamp_ = new wxCheckBox(this, kIdTimestamp, "Add a timestamp");
-    addTimestamp_->SetSize(AtLeastNaturalHeight(addTimestamp_, DluRect(136, 151, 80, 10)));
+    addTimestamp_->SetSize(AtLeastNaturalSize(addTimestamp_, DluRect(136, 151, 80, 10)));
 
     RecSettings& s = host_.Settings();
     confirmOverwrite_->SetValue(s.confirmOverwrite != 0);

@@ -58,7 +58,7 @@ void CSettingsPage::Create(const ControlSpec& spec) {
         auto* c = new wxCheckBox(this, wxID_ANY, caption);
         c->Bind(wxEVT_CHECKBOX, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = c;
-        rect = AtLeastNaturalHeight(c, rect);
+        rect = AtLeastNaturalSize(c, rect);
         break;
     }
     case ControlSpec::Radio:
@@ -67,7 +67,7 @@ void CSettingsPage::Create(const ControlSpec& spec) {
                                     spec.kind == ControlSpec::RadioFirst ? wxRB_GROUP : 0);
         r->Bind(wxEVT_RADIOBUTTON, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = r;
-        rect = AtLeastNaturalHeight(r, rect);
+        rect = AtLeastNaturalSize(r, rect);
         break;
     }
     case ControlSpec::Edit:
@@ -114,6 +114,7 @@ void CSettingsPage::Create(const ControlSpec& spec) {
             model_.OnSpin(id, -1);
         });
         w = s;
+        rect = AtLeastNaturalSize(s, rect);
         break;
     }
     case ControlSpec::Button: {

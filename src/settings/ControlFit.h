@@ -1,18 +1,20 @@
 #pragma once
-// Window code: check boxes and radio buttons laid out in dialog units may be lower than the
-// toolkit's own indicator; GTK then warns on every size request. They get at least their
-// natural height, centred on the rectangle the layout gave them.
+// Window code: check boxes, radio buttons and spin buttons laid out in dialog units may be
+// smaller than the toolkit's own indicator and caption; GTK then warns on every size
+// request. They get at least their natural size: wider to the right, taller about the
+// middle of the rectangle the layout gave them.
 
 #include <wx/gdicmn.h>
 #include <wx/window.h>
 
 namespace pelmora {
 
-inline wxRect AtLeastNaturalHeight(wxWindow* control, wxRect rect) {
-    const int natural = control->GetBestSize().y;
-    if (rect.height < natural) {
-        rect.y -= (natural - rect.height) / 2;
-        rect.height = natural;
+inline wxRect AtLeastNaturalSize(wxWindow* control, wxRect rect) {
+    const wxSize natural = control->GetBestSize();
+    if (rect.width < natural.x) rect.width = natural.x;
+    if (rect.height < natural.y) {
+        rect.y -= (natural.y - rect.height) / 2;
+        rect.height = natural.y;
     }
     return rect;
 }

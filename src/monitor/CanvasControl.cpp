@@ -13,6 +13,9 @@ CanvasControl::CanvasControl(wxWindow* parent, int id, const wxRect& rect, long 
     : wxWindow(parent, id, rect.GetPosition(), rect.GetSize(), border | wxFULL_REPAINT_ON_RESIZE),
       fill_(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE)) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
+    // Fixed once: a window without its own colours asks the theme again on every paint.
+    SetOwnForegroundColour(GetForegroundColour());
+    SetOwnBackgroundColour(GetBackgroundColour());
     Bind(wxEVT_PAINT, &CanvasControl::OnPaint, this);
     Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) {
         if (onClick_) onClick_();

@@ -3,6 +3,7 @@
 #include <wx/settings.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "monitor/CInpane.h"
 #include "monitor/CanvasControl.h"
@@ -31,27 +32,42 @@ bool SamePicture(const PanelPicture& a, const PanelPicture& b) {
 }  // namespace
 
 struct StatusPanelControl::Impl {
-    CanvasControl* panel;
-    CanvasControl* graph;
+    CanvasControl* panel = nullptr;
+    CanvasControl* graph = nullptr;
     CInpane inpane;
     CpuGraph cpuGraph;
     PanelPicture shown;  // what the panel shows, so an unchanged picture is not drawn again
     bool hasShown = false;
+    bool renderPending = false;
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+
+    void Render() {
+        renderPending = false;
+        const PanelPicture& screen = inpane.Screen();
+        if (screen.pixels.Width() <= 0 || screen.pixels.Height() <= 0) return;
+        if (hasShown && panel->HasImage() && SamePicture(screen, shown)) return;
+        shown.pixels.Assign(screen.pixels);
+        shown.texts = screen.texts;
+        hasShown = true;
+        panel->SetImage(RenderPicture(screen.pixels, screen.texts));
+    }
 };
 
 StatusPanelControl::StatusPanelControl(CanvasControl* panel, CanvasControl* graph)
-    : impl_(std::make_unique<Impl>(Impl{panel, graph, {}, {}, {}, false})) {}
+    : impl_(std::make_unique<Impl>()) {
+    impl_->panel = panel;
+    impl_->graph = graph;
+}
 
-StatusPanelControl::~StatusPanelControl() = default;
+StatusPanelControl::~StatusPanelControl() { *impl_->alive = false; }
 
+// The changes of one timer tick (values, then the banner's blink) are drawn together, once.
 void StatusPanelControl::Show() {
-    const PanelPicture& screen = impl_->inpane.Screen();
-    if (screen.pixels.Width() <= 0 || screen.pixels.Height() <= 0) return;
-    if (impl_->hasShown && impl_->panel->HasImage() && SamePicture(screen, impl_->shown)) return;
-    impl_->shown.pixels.Assign(screen.pixels);
-    impl_->shown.texts = screen.texts;
-    impl_->hasShown = true;
-    impl_->panel->SetImage(RenderPicture(screen.pixels, screen.texts));
+    if (impl_->renderPending) return;
+    impl_->renderPending = true;
+    impl_->panel->CallAfter([impl = impl_.get(), alive = impl_->alive] {
+        if (*alive) impl->Render();
+    });
 }
 
 void StatusPanelControl::BuildBackground() {
@@ -97,6 +113,7 @@ void StatusPanelControl::CpuTick(int32_t sample) {
 }
 
 void StatusPanelControl::Release() {
+    *impl_->alive = false;  // nothing drawn after this
     impl_->panel->ClearImage();
     impl_->graph->ClearImage();
 }

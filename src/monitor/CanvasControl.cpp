@@ -29,10 +29,16 @@ void CanvasControl::SetImage(const wxBitmap& image) {
     Refresh(false);
 }
 
+void CanvasControl::SetImage(const wxBitmap& image, const wxRect& changed) {
+    image_ = image;
+    shown_.Resize(0, 0);
+    RefreshRect(changed, false);
+}
+
 void CanvasControl::SetPixels(const PixelImage& pixels) {
     const int w = pixels.Width(), h = pixels.Height();
     wxRect changed(0, 0, w, h);
-    if (image_.IsOk() && shown_.Width() == w && shown_.Height() == h) {
+    if (shown_.Width() == w && shown_.Height() == h && w > 0 && h > 0) {
         // Bounding box of the pixels that differ.
         int left = w, right = -1, top = h, bottom = -1;
         const Rgb* a = pixels.Pixels().data();
@@ -53,13 +59,14 @@ void CanvasControl::SetPixels(const PixelImage& pixels) {
         if (right < 0) return;
         changed = wxRect(left, top, right - left + 1, bottom - top + 1);
     }
+    // Converted on paint, and only the part the paint asks for.
     shown_.Assign(pixels);
-    image_ = ToBitmap(pixels);
+    image_ = wxBitmap();
     RefreshRect(changed, false);
 }
 
 void CanvasControl::ClearImage() {
-    if (!image_.IsOk()) return;
+    if (!HasImage()) return;
     image_ = wxBitmap();
     shown_.Resize(0, 0);
     Refresh(false);
@@ -79,14 +86,26 @@ void CanvasControl::SetFill(const wxColour& colour) {
 
 void CanvasControl::OnPaint(wxPaintEvent&) {
     wxAutoBufferedPaintDC dc(this);
+    const wxSize client = GetClientSize();
+    const wxRect pixels(0, 0, shown_.Width(), shown_.Height());
+    const wxRect asked = GetUpdateRegion().GetBox();
+    // Pixels that cover what the paint asks for are all it draws.
+    if (text_.empty() && !image_.IsOk() && pixels.Contains(asked) && !asked.IsEmpty()) {
+        dc.DrawBitmap(ToBitmap(shown_, asked.x, asked.y, asked.width, asked.height), asked.x, asked.y, false);
+        return;
+    }
     dc.SetBackground(wxBrush(fill_));
     dc.Clear();
     if (image_.IsOk()) dc.DrawBitmap(image_, 0, 0, false);
+    else if (!pixels.IsEmpty()) {
+        const wxRect part = pixels.Intersect(wxRect(client));
+        if (!part.IsEmpty()) dc.DrawBitmap(ToBitmap(shown_, part.x, part.y, part.width, part.height), 0, 0, false);
+    }
     if (!text_.empty()) {
         dc.SetFont(GetFont());
         dc.SetTextForeground(GetForegroundColour());
         dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-        int y = text_.Find('\n') == wxNOT_FOUND ? (GetClientSize().y - dc.GetCharHeight()) / 2 : 0;
+        int y = text_.Find('\n') == wxNOT_FOUND ? (client.y - dc.GetCharHeight()) / 2 : 0;
         for (const wxString& line : wxSplit(text_, '\n', '\0')) {
             dc.DrawText(line, 2, y);
             y += dc.GetCharHeight();

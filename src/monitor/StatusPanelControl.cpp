@@ -9,26 +9,13 @@
 #include "monitor/CanvasControl.h"
 #include "monitor/CpuGraph.h"
 #include "monitor/PictureRender.h"
+#include "monitor/PictureRenderer.h"
 
 namespace pelmora {
 
 namespace {
 Rgb RgbOf(const wxColour& c) { return MakeRgb(c.Red(), c.Green(), c.Blue()); }
 
-bool SameText(const TextCommand& a, const TextCommand& b) {
-    return a.text == b.text && a.x == b.x && a.y == b.y && a.align == b.align && a.colour == b.colour &&
-           a.opaque == b.opaque && a.background == b.background && a.font.face == b.font.face &&
-           a.font.height == b.font.height && a.font.weight == b.font.weight;
-}
-
-bool SamePicture(const PanelPicture& a, const PanelPicture& b) {
-    const int w = a.pixels.Width(), h = a.pixels.Height();
-    if (w != b.pixels.Width() || h != b.pixels.Height() || a.texts.size() != b.texts.size()) return false;
-    const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    if (!std::equal(a.pixels.Pixels().data(), a.pixels.Pixels().data() + count, b.pixels.Pixels().data()))
-        return false;
-    return std::equal(a.texts.begin(), a.texts.end(), b.texts.begin(), SameText);
-}
 }  // namespace
 
 struct StatusPanelControl::Impl {
@@ -36,20 +23,16 @@ struct StatusPanelControl::Impl {
     CanvasControl* graph = nullptr;
     CInpane inpane;
     CpuGraph cpuGraph;
-    PanelPicture shown;  // what the panel shows, so an unchanged picture is not drawn again
-    bool hasShown = false;
+    PictureRenderer renderer;  // what the panel shows; redraws only what changed
     bool renderPending = false;
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
     void Render() {
         renderPending = false;
         const PanelPicture& screen = inpane.Screen();
-        if (screen.pixels.Width() <= 0 || screen.pixels.Height() <= 0) return;
-        if (hasShown && panel->HasImage() && SamePicture(screen, shown)) return;
-        shown.pixels.Assign(screen.pixels);
-        shown.texts = screen.texts;
-        hasShown = true;
-        panel->SetImage(RenderPicture(screen.pixels, screen.texts));
+        if (!panel->HasImage()) renderer.Reset();
+        const wxRect changed = renderer.Update(screen.pixels, screen.texts);
+        if (!changed.IsEmpty()) panel->SetImage(renderer.Bitmap(), changed);
     }
 };
 

@@ -92,6 +92,9 @@ CMainDlg::CMainDlg(AppCore& core)
     core_.EncoderOutput().SetNotifier([bridge = bridge_] { bridge->EncoderOutput(); });
     // The template's font: a small sans-serif face; dialog units follow from it.
     SetFont(wxFont(wxFontInfo(8).Family(wxFONTFAMILY_SWISS)));
+    // The theme's colours, fixed once: otherwise each paint of the window asks the theme again.
+    SetOwnForegroundColour(GetForegroundColour());
+    SetOwnBackgroundColour(GetBackgroundColour());
     SetEscapeId(wxID_NONE);
     SetAffirmativeId(wxID_NONE);
     const wxIconBundle icons = AppIcon();

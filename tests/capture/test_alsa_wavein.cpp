@@ -18,6 +18,9 @@
 #include <thread>
 #include <vector>
 
+#include <alsa/asoundlib.h>
+
+#include "capture/AlsaMessages.h"
 #include "capture/AlsaWaveIn.h"
 
 namespace pelmora {
@@ -170,6 +173,26 @@ TEST(AlsaWaveIn, QueriesFormatsWithoutCapturing) {
     EXPECT_EQ(alsa.QueryFormats(DeviceId(devices, "pelmoratest"), {MakePcmFormat(44100, 24, 2)}),
               std::vector<WaveResult>{-EINVAL});
     EXPECT_EQ(alsa.QueryFormats(static_cast<int>(devices.size()), candidates).front(), -ENODEV);
+}
+
+// alsa-lib's own complaints are kept for the event log, each text once, and never printed.
+TEST(AlsaWaveIn, LibraryMessagesAreKeptOnceAndNotPrinted) {
+    AlsaWaveIn alsa;
+    alsa.Devices();  // the backend routes the library's messages from its first listing on
+    TakeAlsaMessages();
+    const std::string name = "pelmora_unknown_" + std::to_string(::getpid());
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {
+        snd_pcm_t* pcm = nullptr;
+        EXPECT_LT(snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK), 0);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::vector<std::string> messages = TakeAlsaMessages();
+    const auto naming = std::count_if(messages.begin(), messages.end(), [&](const std::string& m) {
+        return m.rfind("ALSA: ", 0) == 0 && m.find(name) != std::string::npos;
+    });
+    EXPECT_EQ(naming, 1) << (messages.empty() ? std::string("no messages") : messages.front());
+    EXPECT_TRUE(TakeAlsaMessages().empty());
 }
 
 TEST(AlsaWaveIn, OpenFailuresAreResultCodes) {

@@ -153,6 +153,36 @@ TEST(AlsaWaveIn, ListsCaptureDevicesWithDefaultFirst) {
     EXPECT_EQ(devices[static_cast<std::size_t>(DeviceId(devices, "pelmoratwin2"))].description, "Twin (pelmoratwin2)");
 }
 
+// Probing them would only wait for an absent server (and let its library print); the list
+// leaves out the JACK plugin without a JACK (or PipeWire) server and OSS without /dev/dsp.
+// Both come with libasound2-plugins, which names them as capture devices.
+TEST(AlsaWaveIn, LeavesOutJackAndOssWhoseServerOrDeviceFileIsAbsent) {
+    const std::string runtime = g_dir + "/run";
+    std::filesystem::create_directories(runtime);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    AlsaWaveIn alsa;
+    const auto devices = alsa.Devices();
+    if (::access("/dev/dsp", F_OK) != 0) {
+        EXPECT_EQ(DeviceId(devices, "oss"), -1);
+    }
+    const std::string uid = std::to_string(::getuid());
+    bool jackServer = false;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm")) {
+        const std::string file = entry.path().filename().string();
+        if (file.rfind("jack_", 0) == 0 && file.size() > uid.size() + 3 &&
+            file.compare(file.size() - uid.size() - 3, std::string::npos, "_" + uid + "_0") == 0)
+            jackServer = true;
+    }
+    jackServer = jackServer || std::filesystem::exists("/tmp/jack-" + uid) ||
+                 std::filesystem::exists("/dev/shm/jack-" + uid) ||
+                 std::filesystem::exists("/run/user/" + uid + "/pipewire-0");
+    if (!jackServer) {
+        EXPECT_EQ(DeviceId(devices, "jack"), -1);
+    }
+    // The test's own devices stay.
+    EXPECT_GE(DeviceId(devices, "pelmoratest"), 0);
+}
+
 TEST(AlsaWaveIn, QueriesFormatsWithoutCapturing) {
     AlsaWaveIn alsa;
     const auto devices = alsa.Devices();

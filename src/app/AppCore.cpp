@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "capture/AlsaMessages.h"
 #include "capture/AlsaWaveIn.h"
 #include "capture/CaptureDevice.h"
 #include "capture/ThreadPriority.h"
@@ -256,6 +257,8 @@ void AppCore::OnPause() {
 }
 
 void AppCore::OnTimer() {
+    if (log_)
+        for (const std::string& message : TakeAlsaMessages()) log_->AddLogLine(message);
     if (!supervision_ || closed_) return;
     supervision_->OnTimer();
     // A device that failed while capturing is tried again every second, so that capture

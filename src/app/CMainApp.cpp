@@ -15,6 +15,10 @@ bool CMainApp::OnInit() {
     owner_ = guard_->Acquire(100);
     // A second copy ends silently, before any window exists.
     if (!owner_) return true;
+    // No window asks for idle or update-UI events: without these modes every event would
+    // send both to each of the settings pages' controls.
+    wxIdleEvent::SetMode(wxIDLE_PROCESS_SPECIFIED);
+    wxUpdateUIEvent::SetMode(wxUPDATE_UI_PROCESS_SPECIFIED);
     return true;  // no command line is read
 }
 

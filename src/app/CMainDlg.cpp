@@ -95,6 +95,9 @@ CMainDlg::CMainDlg(AppCore& core)
     core_.EncoderOutput().SetNotifier([bridge = bridge_] { bridge->EncoderOutput(); });
     // The template's font: a small sans-serif face; dialog units follow from it.
     SetFont(wxFont(wxFontInfo(8).Family(wxFONTFAMILY_SWISS)));
+    // The theme's colours, fixed once: otherwise each paint of the window asks the theme again.
+    SetOwnForegroundColour(GetForegroundColour());
+    SetOwnBackgroundColour(GetBackgroundColour());
     SetEscapeId(wxID_NONE);
     SetAffirmativeId(wxID_NONE);
     const wxIconBundle icons = AppIcon();
@@ -264,8 +267,8 @@ void CMainDlg::UpdateMeters() {
     if (!meterDrawer_->TakeNewest() && metersBlank_) return;
     metersBlank_ = false;
     const MeterPictures& pictures = meterDrawer_->Newest();
-    inputMeter_->SetImage(ToBitmap(pictures.input));
-    processedMeter_->SetImage(ToBitmap(pictures.processed));
+    inputMeter_->SetPixels(pictures.input);
+    processedMeter_->SetPixels(pictures.processed);
     MeterSnapshot m = core_.Meters();
     inputHold_->SetText(wxString::FromUTF8(m.inputText));
     processedHold_->SetText(wxString::FromUTF8(m.processedText));

@@ -5,7 +5,9 @@
 #include <wx/filename.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
+#include <tuple>
 
 #include "app/ProgramFolder.h"
 
@@ -22,9 +24,16 @@ wxString IconFile(const char* name) {
     return wxFileName::FileExists(path) ? path : wxString();
 }
 
+// Each icon is read and parsed once: the padlock changes with every Record and Stop.
 wxBitmapBundle FromFile(const char* name, const wxSize& size) {
+    static std::map<std::tuple<std::string, int, int>, wxBitmapBundle> loaded;
+    const auto key = std::make_tuple(std::string(name), size.x, size.y);
+    auto it = loaded.find(key);
+    if (it != loaded.end()) return it->second;
     const wxString path = IconFile(name);
-    return path.empty() ? wxBitmapBundle() : wxBitmapBundle::FromSVGFile(path, size);
+    wxBitmapBundle icon = path.empty() ? wxBitmapBundle() : wxBitmapBundle::FromSVGFile(path, size);
+    loaded.emplace(key, icon);
+    return icon;
 }
 
 // A fully transparent bitmap: the button keeps its size without a picture.

@@ -1,7 +1,10 @@
 #include "capture/AlsaWaveIn.h"
 
+#include "capture/AlsaMessages.h"
+
 #include <alsa/asoundlib.h>
 #include <poll.h>
+#include <glob.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -9,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -90,14 +94,40 @@ void TellApartEqualDescriptions(std::vector<WaveInDeviceInfo>& list) {
         if (repeated[i]) list[i].description += " (" + list[i].name + ")";
 }
 
+// Plugins whose backend is plainly absent: opening them would only wait for a server or a
+// device file, and their libraries print to the terminal when it is not there.
+bool BackendAbsent(const std::string& name) {
+    const std::string base = name.substr(0, name.find(':'));
+    if (base == "oss") return ::access("/dev/dsp", F_OK) != 0;
+    if (base != "jack") return false;
+    // A JACK server (jack1 or jack2), or PipeWire, which serves JACK clients too.
+    glob_t found{};
+    const std::string uid = std::to_string(::getuid());
+    bool any = false;
+    // jack2's server socket is /dev/shm/jack_<server>_<uid>_0; jack1's live in a jack-<uid> folder.
+    // (Clients leave other files there, such as jack_db-<uid>, whether a server runs or not.)
+    for (const std::string& pattern : {"/dev/shm/jack_*_" + uid + "_0", "/dev/shm/jack-" + uid + "/*",
+                                       "/tmp/jack-" + uid + "/*", "/run/user/" + uid + "/pipewire-0"}) {
+        any = ::glob(pattern.c_str(), 0, nullptr, &found) == 0;
+        globfree(&found);
+        if (any) return false;
+    }
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && ::access((std::string(runtime) + "/pipewire-0").c_str(), F_OK) == 0) return false;
+    return true;
+}
+
 std::vector<WaveInDeviceInfo> ListCaptureDevices() {
+    InstallAlsaMessageHandler();
     std::vector<WaveInDeviceInfo> list;
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) >= 0) {
         for (void** h = hints; *h != nullptr; ++h) {
             const std::string name = HintText(*h, "NAME");
             const std::string ioid = HintText(*h, "IOID");  // empty: both directions
-            if (name.empty() || (!ioid.empty() && ioid != "Input") || IsObviouslyNotCapture(name)) continue;
+            if (name.empty() || (!ioid.empty() && ioid != "Input") || IsObviouslyNotCapture(name) ||
+                BackendAbsent(name))
+                continue;
             std::string description = HintText(*h, "DESC");
             description = description.substr(0, description.find('\n'));
             list.push_back({name, description.empty() ? name : description});
@@ -139,10 +169,11 @@ struct CaptureGeometry {
     snd_pcm_uframes_t bufferFrames = 0;
 };
 
-// Half a second of device buffering rides out scheduling delays; periods of 25 ms keep the
-// fill granular against our buffers of 50 ms and more.
+// Half a second of device buffering rides out scheduling delays. Periods of 100 ms wake the
+// capture thread (and a sound server's client thread) ten times a second, five times per
+// device buffer, which still leaves four periods of room against an overrun.
 constexpr unsigned kDeviceBufferMicros = 500000;
-constexpr unsigned kPeriodMicros = 25000;
+constexpr unsigned kPeriodMicros = 100000;
 
 AlsaStatus ConfigureCapture(snd_pcm_t* pcm, const WaveFormat& f, CaptureGeometry* geometry) {
     HwParams hw = NewHwParams();

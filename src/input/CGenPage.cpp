@@ -6,6 +6,8 @@
 #include <wx/statbox.h>
 
 #include "app/Icons.h"
+#include "settings/ChoiceRows.h"
+#include "settings/ControlFit.h"
 #include "input/OutputName.h"
 
 namespace pelmora {
@@ -101,9 +103,9 @@ void CGenPage::CreateControls() {
     browse_ = NewIconButton(this, kIdBrowse, BrowseIcon(wxSize(browseRect.height - 6, browseRect.height - 6)));
     browse_->SetSize(browseRect);
     confirmOverwrite_ = new wxCheckBox(this, kIdConfirm, "Confirm overwriting");
-    place(confirmOverwrite_, 15, 151, 80, 10);
+    confirmOverwrite_->SetSize(AtLeastNaturalSize(confirmOverwrite_, DluRect(15, 151, 80, 10)));
     addTimestamp_ = new wxCheckBox(this, kIdTimestamp, "Add a timestamp");
-    place(addTimestamp_, 136, 151, 80, 10);
+    addTimestamp_->SetSize(AtLeastNaturalSize(addTimestamp_, DluRect(136, 151, 80, 10)));
 
     RecSettings& s = host_.Settings();
     confirmOverwrite_->SetValue(s.confirmOverwrite != 0);
@@ -139,11 +141,13 @@ void CGenPage::CreateControls() {
 void CGenPage::SetDeviceList(const std::vector<std::string>& items) {
     device_->Clear();
     for (const std::string& item : items) device_->Append(FromUtf8(item));
+    FixChoiceRows(device_);
 }
 
 void CGenPage::SetFormatList(const std::vector<std::string>& items) {
     format_->Clear();
     for (const std::string& item : items) format_->Append(FromUtf8(item));
+    FixChoiceRows(format_);
 }
 
 void CGenPage::SelectFormat(int position) {

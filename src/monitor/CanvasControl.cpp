@@ -3,12 +3,19 @@
 #include <wx/dcbuffer.h>
 #include <wx/settings.h>
 
+#include <algorithm>
+
+#include "monitor/PictureRender.h"
+
 namespace pelmora {
 
 CanvasControl::CanvasControl(wxWindow* parent, int id, const wxRect& rect, long border)
     : wxWindow(parent, id, rect.GetPosition(), rect.GetSize(), border | wxFULL_REPAINT_ON_RESIZE),
       fill_(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE)) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
+    // Fixed once: a window without its own colours asks the theme again on every paint.
+    SetOwnForegroundColour(GetForegroundColour());
+    SetOwnBackgroundColour(GetBackgroundColour());
     Bind(wxEVT_PAINT, &CanvasControl::OnPaint, this);
     Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& event) {
         if (onClick_) onClick_();
@@ -18,11 +25,50 @@ CanvasControl::CanvasControl(wxWindow* parent, int id, const wxRect& rect, long 
 
 void CanvasControl::SetImage(const wxBitmap& image) {
     image_ = image;
+    shown_.Resize(0, 0);
     Refresh(false);
 }
 
-void CanvasControl::ClearImage() {
+void CanvasControl::SetImage(const wxBitmap& image, const wxRect& changed) {
+    image_ = image;
+    shown_.Resize(0, 0);
+    RefreshRect(changed, false);
+}
+
+void CanvasControl::SetPixels(const PixelImage& pixels) {
+    const int w = pixels.Width(), h = pixels.Height();
+    wxRect changed(0, 0, w, h);
+    if (shown_.Width() == w && shown_.Height() == h && w > 0 && h > 0) {
+        // Bounding box of the pixels that differ.
+        int left = w, right = -1, top = h, bottom = -1;
+        const Rgb* a = pixels.Pixels().data();
+        const Rgb* b = shown_.Pixels().data();
+        for (int y = 0; y < h; ++y) {
+            const Rgb* ra = a + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            const Rgb* rb = b + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            if (std::equal(ra, ra + w, rb)) continue;
+            int x0 = 0;
+            while (ra[x0] == rb[x0]) ++x0;
+            int x1 = w - 1;
+            while (ra[x1] == rb[x1]) --x1;
+            left = std::min(left, x0);
+            right = std::max(right, x1);
+            top = std::min(top, y);
+            bottom = y;
+        }
+        if (right < 0) return;
+        changed = wxRect(left, top, right - left + 1, bottom - top + 1);
+    }
+    // Converted on paint, and only the part the paint asks for.
+    shown_.Assign(pixels);
     image_ = wxBitmap();
+    RefreshRect(changed, false);
+}
+
+void CanvasControl::ClearImage() {
+    if (!HasImage()) return;
+    image_ = wxBitmap();
+    shown_.Resize(0, 0);
     Refresh(false);
 }
 
@@ -40,14 +86,26 @@ void CanvasControl::SetFill(const wxColour& colour) {
 
 void CanvasControl::OnPaint(wxPaintEvent&) {
     wxAutoBufferedPaintDC dc(this);
+    const wxSize client = GetClientSize();
+    const wxRect pixels(0, 0, shown_.Width(), shown_.Height());
+    const wxRect asked = GetUpdateRegion().GetBox();
+    // Pixels that cover what the paint asks for are all it draws.
+    if (text_.empty() && !image_.IsOk() && pixels.Contains(asked) && !asked.IsEmpty()) {
+        dc.DrawBitmap(ToBitmap(shown_, asked.x, asked.y, asked.width, asked.height), asked.x, asked.y, false);
+        return;
+    }
     dc.SetBackground(wxBrush(fill_));
     dc.Clear();
     if (image_.IsOk()) dc.DrawBitmap(image_, 0, 0, false);
+    else if (!pixels.IsEmpty()) {
+        const wxRect part = pixels.Intersect(wxRect(client));
+        if (!part.IsEmpty()) dc.DrawBitmap(ToBitmap(shown_, part.x, part.y, part.width, part.height), 0, 0, false);
+    }
     if (!text_.empty()) {
         dc.SetFont(GetFont());
         dc.SetTextForeground(GetForegroundColour());
         dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-        int y = text_.Find('\n') == wxNOT_FOUND ? (GetClientSize().y - dc.GetCharHeight()) / 2 : 0;
+        int y = text_.Find('\n') == wxNOT_FOUND ? (client.y - dc.GetCharHeight()) / 2 : 0;
         for (const wxString& line : wxSplit(text_, '\n', '\0')) {
             dc.DrawText(line, 2, y);
             y += dc.GetCharHeight();

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include "monitor/PixelImage.h"
+
 namespace pelmora {
 
 class CanvasControl : public wxWindow {
@@ -15,8 +17,13 @@ public:
 
     /// The image copied to the control from its top left corner on every paint.
     void SetImage(const wxBitmap& image);
+    /// The same, when only `changed` differs from the image shown before.
+    void SetImage(const wxBitmap& image, const wxRect& changed);
+    /// Shows composed pixels; only the part that differs from what is shown is redrawn, and
+    /// nothing when they are the same.
+    void SetPixels(const PixelImage& pixels);
     void ClearImage();
-    bool HasImage() const { return image_.IsOk(); }
+    bool HasImage() const { return image_.IsOk() || (shown_.Width() > 0 && shown_.Height() > 0); }
     /// Text shown instead of an image, one line per "\n".
     void SetText(const wxString& text);
     void SetFill(const wxColour& colour);
@@ -26,6 +33,7 @@ private:
     void OnPaint(wxPaintEvent& event);
 
     wxBitmap image_;
+    PixelImage shown_;  // the pixels from SetPixels, shown when image_ is empty
     wxString text_;
     wxColour fill_;
     std::function<void()> onClick_;

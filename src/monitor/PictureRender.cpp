@@ -28,41 +28,57 @@ const wxFont& FontFor(const FontSpec& spec) {
 
 }  // namespace
 
-wxBitmap ToBitmap(const PixelImage& pixels) {
-    const int w = pixels.Width(), h = pixels.Height();
+wxBitmap ToBitmap(const PixelImage& pixels) { return ToBitmap(pixels, 0, 0, pixels.Width(), pixels.Height()); }
+
+wxBitmap ToBitmap(const PixelImage& pixels, int x, int y, int w, int h) {
     if (w <= 0 || h <= 0) return wxBitmap();
     wxImage image(w, h, false);
     unsigned char* rgb = image.GetData();
-    const std::vector<Rgb>& src = pixels.Pixels();
-    const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    for (std::size_t i = 0; i < count; ++i) {
-        rgb[3 * i] = RedOf(src[i]);
-        rgb[3 * i + 1] = GreenOf(src[i]);
-        rgb[3 * i + 2] = BlueOf(src[i]);
+    const Rgb* src = pixels.Pixels().data();
+    const std::size_t stride = static_cast<std::size_t>(pixels.Width());
+    for (int row = 0; row < h; ++row) {
+        const Rgb* line = src + static_cast<std::size_t>(y + row) * stride + static_cast<std::size_t>(x);
+        for (int i = 0; i < w; ++i, rgb += 3) {
+            rgb[0] = RedOf(line[i]);
+            rgb[1] = GreenOf(line[i]);
+            rgb[2] = BlueOf(line[i]);
+        }
     }
     return wxBitmap(image);
 }
 
-wxBitmap RenderPicture(const PixelImage& pixels, const TextCommands& texts) {
+wxRect TextCell(wxDC& dc, const TextCommand& t) {
+    if (t.text.empty()) return wxRect();
+    dc.SetFont(FontFor(t.font));
+    const wxSize extent = dc.GetTextExtent(wxString::FromUTF8(t.text.c_str()));
+    int x = t.x;
+    if (t.align == TextAlign::Centre) x -= extent.x / 2;
+    if (t.align == TextAlign::Right) x -= extent.x;
+    return wxRect(x, t.y, extent.x, extent.y);
+}
+
+void DrawTextCommand(wxDC& dc, const TextCommand& t, const wxRect& cell) {
+    if (t.text.empty()) return;
+    dc.SetFont(FontFor(t.font));
+    if (t.opaque) {
+        dc.SetPen(*wxTRANSPARENT_PEN);
+        dc.SetBrush(wxBrush(ColourOf(t.background)));
+        dc.DrawRectangle(cell);
+    }
+    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+    dc.SetTextForeground(ColourOf(t.colour));
+    dc.DrawText(wxString::FromUTF8(t.text.c_str()), cell.x, cell.y);
+}
+
+wxBitmap RenderPicture(const PixelImage& pixels, const TextCommands& texts, std::vector<wxRect>* boxes) {
+    if (boxes) boxes->clear();
     wxBitmap bitmap = ToBitmap(pixels);
     if (!bitmap.IsOk() || texts.empty()) return bitmap;
     wxMemoryDC dc(bitmap);
     for (const TextCommand& t : texts) {
-        if (t.text.empty()) continue;
-        wxString text = wxString::FromUTF8(t.text.c_str());
-        dc.SetFont(FontFor(t.font));
-        wxSize extent = dc.GetTextExtent(text);
-        int x = t.x;
-        if (t.align == TextAlign::Centre) x -= extent.x / 2;
-        if (t.align == TextAlign::Right) x -= extent.x;
-        if (t.opaque) {
-            dc.SetPen(*wxTRANSPARENT_PEN);
-            dc.SetBrush(wxBrush(ColourOf(t.background)));
-            dc.DrawRectangle(x, t.y, extent.x, extent.y);
-        }
-        dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-        dc.SetTextForeground(ColourOf(t.colour));
-        dc.DrawText(text, x, t.y);
+        const wxRect cell = TextCell(dc, t);
+        DrawTextCommand(dc, t, cell);
+        if (boxes) boxes->push_back(cell);
     }
     dc.SelectObject(wxNullBitmap);
     return bitmap;

@@ -3,6 +3,9 @@
 // toolkit's drawing, on the main thread.
 
 #include <wx/bitmap.h>
+#include <wx/dc.h>
+
+#include <vector>
 
 #include "monitor/PixelImage.h"
 #include "monitor/TextCommand.h"
@@ -10,6 +13,14 @@
 namespace pelmora {
 
 wxBitmap ToBitmap(const PixelImage& pixels);
-wxBitmap RenderPicture(const PixelImage& pixels, const TextCommands& texts);
+/// The part [x, x + w) × [y, y + h) of the picture, which must lie inside it.
+wxBitmap ToBitmap(const PixelImage& pixels, int x, int y, int w, int h);
+/// The pixels with the texts drawn over them in order; the cell of each text goes to `boxes`
+/// when given (empty for an empty text).
+wxBitmap RenderPicture(const PixelImage& pixels, const TextCommands& texts, std::vector<wxRect>* boxes = nullptr);
+/// Where a text command's cell lies, with the command's font.
+wxRect TextCell(wxDC& dc, const TextCommand& t);
+/// Draws one text command into its cell (as TextCell gave it).
+void DrawTextCommand(wxDC& dc, const TextCommand& t, const wxRect& cell);
 
 }  // namespace pelmora

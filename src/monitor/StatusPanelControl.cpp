@@ -2,33 +2,55 @@
 
 #include <wx/settings.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "monitor/CInpane.h"
 #include "monitor/CanvasControl.h"
 #include "monitor/CpuGraph.h"
 #include "monitor/PictureRender.h"
+#include "monitor/PictureRenderer.h"
 
 namespace pelmora {
 
 namespace {
 Rgb RgbOf(const wxColour& c) { return MakeRgb(c.Red(), c.Green(), c.Blue()); }
+
 }  // namespace
 
 struct StatusPanelControl::Impl {
-    CanvasControl* panel;
-    CanvasControl* graph;
+    CanvasControl* panel = nullptr;
+    CanvasControl* graph = nullptr;
     CInpane inpane;
     CpuGraph cpuGraph;
+    PictureRenderer renderer;  // what the panel shows; redraws only what changed
+    bool renderPending = false;
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+
+    void Render() {
+        renderPending = false;
+        const PanelPicture& screen = inpane.Screen();
+        if (!panel->HasImage()) renderer.Reset();
+        const wxRect changed = renderer.Update(screen.pixels, screen.texts);
+        if (!changed.IsEmpty()) panel->SetImage(renderer.Bitmap(), changed);
+    }
 };
 
 StatusPanelControl::StatusPanelControl(CanvasControl* panel, CanvasControl* graph)
-    : impl_(std::make_unique<Impl>(Impl{panel, graph, {}, {}})) {}
+    : impl_(std::make_unique<Impl>()) {
+    impl_->panel = panel;
+    impl_->graph = graph;
+}
 
-StatusPanelControl::~StatusPanelControl() = default;
+StatusPanelControl::~StatusPanelControl() { *impl_->alive = false; }
 
+// The changes of one timer tick (values, then the banner's blink) are drawn together, once.
 void StatusPanelControl::Show() {
-    const PanelPicture& screen = impl_->inpane.Screen();
-    if (screen.pixels.Width() > 0 && screen.pixels.Height() > 0)
-        impl_->panel->SetImage(RenderPicture(screen.pixels, screen.texts));
+    if (impl_->renderPending) return;
+    impl_->renderPending = true;
+    impl_->panel->CallAfter([impl = impl_.get(), alive = impl_->alive] {
+        if (*alive) impl->Render();
+    });
 }
 
 void StatusPanelControl::BuildBackground() {
@@ -70,10 +92,11 @@ void StatusPanelControl::CpuTick(int32_t sample) {
     impl_->cpuGraph.StoreSample(sample);
     impl_->cpuGraph.DrawCpuGraph(impl_->inpane);
     impl_->cpuGraph.AdvanceCursor();
-    impl_->graph->SetImage(ToBitmap(impl_->cpuGraph.Image()));
+    impl_->graph->SetPixels(impl_->cpuGraph.Image());
 }
 
 void StatusPanelControl::Release() {
+    *impl_->alive = false;  // nothing drawn after this
     impl_->panel->ClearImage();
     impl_->graph->ClearImage();
 }

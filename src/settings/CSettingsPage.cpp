@@ -14,6 +14,8 @@
 #include <wx/textctrl.h>
 
 #include "app/Icons.h"
+#include "settings/ChoiceRows.h"
+#include "settings/ControlFit.h"
 
 namespace pelmora {
 
@@ -56,6 +58,7 @@ void CSettingsPage::Create(const ControlSpec& spec) {
         auto* c = new wxCheckBox(this, wxID_ANY, caption);
         c->Bind(wxEVT_CHECKBOX, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = c;
+        rect = AtLeastNaturalSize(c, rect);
         break;
     }
     case ControlSpec::Radio:
@@ -64,6 +67,7 @@ void CSettingsPage::Create(const ControlSpec& spec) {
                                     spec.kind == ControlSpec::RadioFirst ? wxRB_GROUP : 0);
         r->Bind(wxEVT_RADIOBUTTON, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = r;
+        rect = AtLeastNaturalSize(r, rect);
         break;
     }
     case ControlSpec::Edit:
@@ -82,6 +86,7 @@ void CSettingsPage::Create(const ControlSpec& spec) {
     case ControlSpec::List: {
         auto* c = new wxChoice(this, wxID_ANY);
         for (const std::string& item : spec.items) c->Append(FromUtf8(item));
+        FixChoiceRows(c);
         c->Bind(wxEVT_CHOICE, [this, id](wxCommandEvent&) { model_.OnSelChange(id); });
         w = c;
         // Drop-down lists keep their own height.
@@ -109,6 +114,7 @@ void CSettingsPage::Create(const ControlSpec& spec) {
             model_.OnSpin(id, -1);
         });
         w = s;
+        rect = AtLeastNaturalSize(s, rect);
         break;
     }
     case ControlSpec::Button: {

@@ -18,6 +18,9 @@
 #include <thread>
 #include <vector>
 
+#include <alsa/asoundlib.h>
+
+#include "capture/AlsaMessages.h"
 #include "capture/AlsaWaveIn.h"
 
 namespace pelmora {
@@ -150,6 +153,36 @@ TEST(AlsaWaveIn, ListsCaptureDevicesWithDefaultFirst) {
     EXPECT_EQ(devices[static_cast<std::size_t>(DeviceId(devices, "pelmoratwin2"))].description, "Twin (pelmoratwin2)");
 }
 
+// Probing them would only wait for an absent server (and let its library print); the list
+// leaves out the JACK plugin without a JACK (or PipeWire) server and OSS without /dev/dsp.
+// Both come with libasound2-plugins, which names them as capture devices.
+TEST(AlsaWaveIn, LeavesOutJackAndOssWhoseServerOrDeviceFileIsAbsent) {
+    const std::string runtime = g_dir + "/run";
+    std::filesystem::create_directories(runtime);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    AlsaWaveIn alsa;
+    const auto devices = alsa.Devices();
+    if (::access("/dev/dsp", F_OK) != 0) {
+        EXPECT_EQ(DeviceId(devices, "oss"), -1);
+    }
+    const std::string uid = std::to_string(::getuid());
+    bool jackServer = false;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm")) {
+        const std::string file = entry.path().filename().string();
+        if (file.rfind("jack_", 0) == 0 && file.size() > uid.size() + 3 &&
+            file.compare(file.size() - uid.size() - 3, std::string::npos, "_" + uid + "_0") == 0)
+            jackServer = true;
+    }
+    jackServer = jackServer || std::filesystem::exists("/tmp/jack-" + uid) ||
+                 std::filesystem::exists("/dev/shm/jack-" + uid) ||
+                 std::filesystem::exists("/run/user/" + uid + "/pipewire-0");
+    if (!jackServer) {
+        EXPECT_EQ(DeviceId(devices, "jack"), -1);
+    }
+    // The test's own devices stay.
+    EXPECT_GE(DeviceId(devices, "pelmoratest"), 0);
+}
+
 TEST(AlsaWaveIn, QueriesFormatsWithoutCapturing) {
     AlsaWaveIn alsa;
     const auto devices = alsa.Devices();
@@ -170,6 +203,26 @@ TEST(AlsaWaveIn, QueriesFormatsWithoutCapturing) {
     EXPECT_EQ(alsa.QueryFormats(DeviceId(devices, "pelmoratest"), {MakePcmFormat(44100, 24, 2)}),
               std::vector<WaveResult>{-EINVAL});
     EXPECT_EQ(alsa.QueryFormats(static_cast<int>(devices.size()), candidates).front(), -ENODEV);
+}
+
+// alsa-lib's own complaints are kept for the event log, each text once, and never printed.
+TEST(AlsaWaveIn, LibraryMessagesAreKeptOnceAndNotPrinted) {
+    AlsaWaveIn alsa;
+    alsa.Devices();  // the backend routes the library's messages from its first listing on
+    TakeAlsaMessages();
+    const std::string name = "pelmora_unknown_" + std::to_string(::getpid());
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {
+        snd_pcm_t* pcm = nullptr;
+        EXPECT_LT(snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK), 0);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::vector<std::string> messages = TakeAlsaMessages();
+    const auto naming = std::count_if(messages.begin(), messages.end(), [&](const std::string& m) {
+        return m.rfind("ALSA: ", 0) == 0 && m.find(name) != std::string::npos;
+    });
+    EXPECT_EQ(naming, 1) << (messages.empty() ? std::string("no messages") : messages.front());
+    EXPECT_TRUE(TakeAlsaMessages().empty());
 }
 
 TEST(AlsaWaveIn, OpenFailuresAreResultCodes) {

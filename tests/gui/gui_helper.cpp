@@ -1,6 +1,7 @@
 // Helper of the GUI tests: writes settings files, makes the test tone and checks recordings.
-//   gui_helper write-ini PATH PROGRAM_FOLDER wav|mp3|mp3-console   defaults, with the given output kind
-//                                                   (mp3-console: with "Show lame console")
+//   gui_helper write-ini PATH PROGRAM_FOLDER wav|mp3|mp3-console [FORMAT_INDEX]
+//                                                      defaults, with the given output kind
+//                                                      (mp3-console: with "Show lame console")
 //   gui_helper ini-version PATH                        prints settingsVersion of a valid file
 //   gui_helper tone PATH SECONDS HZ                    raw s16le, 44.1 kHz stereo, half scale
 //   gui_helper check-wav PATH                          header sizes, then duration and pitch
@@ -27,12 +28,13 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
-int WriteIni(const std::string& path, const std::string& folder, const std::string& kind) {
+int WriteIni(const std::string& path, const std::string& folder, const std::string& kind, int formatIndex) {
     pelmora::RecSettings s{};
     pelmora::SetDefaultSettings(s, folder);
     s.writeUncompressed = kind == "wav" ? 1 : 0;
     s.rawPcm = 0;
     s.showEncoderConsole = kind == "mp3-console" ? 1 : 0;
+    if (formatIndex >= 0) s.formatIndex = formatIndex;
     std::string error;
     if (!pelmora::WriteSettingsFile(path, s, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -130,7 +132,8 @@ int CheckWav(const std::string& path) {
 
 int main(int argc, char** argv) {
     std::string cmd = argc > 1 ? argv[1] : "";
-    if (cmd == "write-ini" && argc == 5) return WriteIni(argv[2], argv[3], argv[4]);
+    if (cmd == "write-ini" && (argc == 5 || argc == 6))
+        return WriteIni(argv[2], argv[3], argv[4], argc == 6 ? std::atoi(argv[5]) : -1);
     if (cmd == "ini-version" && argc == 3) return IniVersion(argv[2]);
     if (cmd == "tone" && argc == 5) return Tone(argv[2], std::atof(argv[3]), std::atof(argv[4]));
     if (cmd == "check-wav" && argc == 3) return CheckWav(argv[2]);

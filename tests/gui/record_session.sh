@@ -2,6 +2,7 @@
 # Drives the program as a user would: starts it from a fresh program folder with a real
 # sound server playing a 1 kHz tone, records about two seconds, stops and closes the window.
 # Once with the default settings (MP3 through lame), once with a pelmora.ini for WAV output.
+# Neither copy may print anything on its terminal (toolkit warnings, library messages).
 set -euo pipefail
 PELMORA=$1
 HELPER=$2
@@ -37,6 +38,11 @@ session() {
     gui_wait_banner "$GUI_READY" 20
     gui_close_window
     gui_wait_exit "$first" 20
+    if [ -s "$GUI_WORK/app.log" ]; then
+        echo "printed on the terminal:" >&2
+        head -c 4000 "$GUI_WORK/app.log" >&2
+        gui_fail "the program printed $(wc -l <"$GUI_WORK/app.log") lines on its terminal"
+    fi
 }
 
 # Checks duration, pitch and level of a WAV file's sound: "seconds=S hz=F rms=R".

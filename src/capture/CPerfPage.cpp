@@ -4,10 +4,10 @@ namespace pelmora {
 
 namespace {
 
-using C = ControlSpec;
+using C = ControlEntry;
 using M = PerfPageModel;
 
-std::vector<ControlSpec> PageLayout() {
+std::vector<ControlEntry> PageLayout() {
     return {
         {M::kBuffersGroup, C::Group, "Sound buffers", 7, 3, 250, 116},
         {M::kDeviceText, C::Label, "", 21, 17, 93, 8},

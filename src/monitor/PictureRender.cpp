@@ -14,13 +14,13 @@ namespace {
 wxColour ColourOf(Rgb c) { return wxColour(RedOf(c), GreenOf(c), BlueOf(c)); }
 
 // Fonts are made once per description and kept for the run.
-const wxFont& FontFor(const FontSpec& spec) {
+const wxFont& FontFor(const FontSpec& font) {
     static std::map<std::tuple<std::string, int, int>, wxFont> fonts;
-    auto key = std::make_tuple(spec.face, spec.height, spec.weight);
+    auto key = std::make_tuple(font.face, font.height, font.weight);
     auto it = fonts.find(key);
     if (it == fonts.end()) {
-        wxFontInfo info(wxSize(0, spec.height > 0 ? spec.height : 1));
-        info.FaceName(spec.face).Family(wxFONTFAMILY_SWISS).Weight(spec.weight);
+        wxFontInfo info(wxSize(0, font.height > 0 ? font.height : 1));
+        info.FaceName(font.face).Family(wxFONTFAMILY_SWISS).Weight(font.weight);
         it = fonts.emplace(key, wxFont(info)).first;
     }
     return it->second;

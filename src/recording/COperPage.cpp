@@ -4,10 +4,10 @@ namespace pelmora {
 
 namespace {
 
-using C = ControlSpec;
+using C = ControlEntry;
 using M = OperPageModel;
 
-std::vector<ControlSpec> PageLayout() {
+std::vector<ControlEntry> PageLayout() {
     return {
         {M::kStopGroup, C::Group, "Stop conditions", 7, 2, 250, 84},
         {M::kWriteTime, C::Check, "Write time", 23, 13, 53, 14},

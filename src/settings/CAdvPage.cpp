@@ -6,10 +6,10 @@ namespace pelmora {
 
 namespace {
 
-using C = ControlSpec;
+using C = ControlEntry;
 using M = AdvPageModel;
 
-std::vector<ControlSpec> PageLayout() {
+std::vector<ControlEntry> PageLayout() {
     std::vector<std::string> general(kGeneralPresetNames.begin(), kGeneralPresetNames.end());
     std::vector<std::string> alt(kAltPresetNames.begin(), kAltPresetNames.end());
     return {

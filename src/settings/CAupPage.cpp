@@ -4,10 +4,10 @@ namespace pelmora {
 
 namespace {
 
-using C = ControlSpec;
+using C = ControlEntry;
 using M = AupPageModel;
 
-std::vector<ControlSpec> PageLayout() {
+std::vector<ControlEntry> PageLayout() {
     return {
         {M::kFrequencyGroup, C::Group, "Output sampling frequency", 5, 0, 118, 34},
         {M::kFrequency, C::List, "", 11, 14, 100, 14,

@@ -6,10 +6,10 @@ namespace pelmora {
 
 namespace {
 
-using C = ControlSpec;
+using C = ControlEntry;
 using M = ExpPageModel;
 
-std::vector<ControlSpec> PageLayout() {
+std::vector<ControlEntry> PageLayout() {
     return {
         {M::kDiffBlockTypes, C::Check, "allow block types to differ between channels", 12, 8, 240, 10},
         {M::kDisableFiltering, C::Check, "disable all filtering", 12, 22, 240, 10},

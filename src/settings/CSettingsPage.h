@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "settings/PageControls.h"
+#include "settings/ControlTable.h"
 #include "settings/PageModel.h"
 #include "settings/PropSheet.h"
 
 namespace pelmora {
 
-struct ControlSpec {
+struct ControlEntry {
     enum Kind { Group, Label, Check, Radio, RadioFirst, Edit, ReadOnlyEdit, List, Slider, Spin, Button, BrowseButton, Progress };
     enum Align { Left, Right, Centre };
     int id;
@@ -25,9 +25,9 @@ struct ControlSpec {
     Align align = Left;
 };
 
-class CSettingsPage : public CPropertyPage, public PageControls {
+class CSettingsPage : public CPropertyPage {
 public:
-    CSettingsPage(wxWindow* parent, const wxString& title, PageModel& model, const std::vector<ControlSpec>& layout);
+    CSettingsPage(wxWindow* parent, const wxString& title, PageModel& model, const std::vector<ControlEntry>& layout);
 
     void EnablePageControls(int mode) override { model_.EnablePageControls(mode); }
     /// The sheet puts the record into the page rules; nothing to do here.
@@ -36,25 +36,13 @@ public:
     void OnKillActive() override { model_.OnKillActive(); }
 
     /// A control of the page by its id; nullptr for an unknown id.
-    wxWindow* Control(int id) const;
-
-    // PageControls
-    std::string Text(int id) const override;
-    void SetText(int id, const std::string& text) override;
-    bool Checked(int id) const override;
-    void SetChecked(int id, bool on) override;
-    int Position(int id) const override;
-    void SetPosition(int id, int position) override;
-    void SetRange(int id, int minimum, int maximum) override;
-    bool Enabled(int id) const override;
-    void Enable(int id, bool on) override;
-    void ShowMessage(const std::string& text) override;
+    wxWindow* Control(int id) const { return table_.Control(id); }
 
 private:
-    void Create(const ControlSpec& spec);
+    void Create(const ControlEntry& control);
 
     PageModel& model_;
-    std::map<int, wxWindow*> controls_;
+    ControlTable table_;
 };
 
 }  // namespace pelmora

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "settings/DialogModel.h"
-#include "settings/PageControls.h"
+#include "settings/ControlTable.h"
 
 namespace pelmora {
 
@@ -24,7 +24,7 @@ struct DialogControl {
     Align align = Left;
 };
 
-class CTuningDialog : public wxDialog, public PageControls {
+class CTuningDialog : public wxDialog {
 public:
     /// `width` x `height` dialog units of client area.
     CTuningDialog(wxWindow* parent, const wxString& title, int width, int height, DialogModel& model,
@@ -32,30 +32,18 @@ public:
 
     /// OnInitDialog of the rules, then the modal loop.
     int RunModal();
-    wxWindow* Control(int id) const;
-
-    // PageControls
-    std::string Text(int id) const override;
-    void SetText(int id, const std::string& text) override;
-    bool Checked(int) const override { return false; }
-    void SetChecked(int, bool) override {}
-    int Position(int id) const override;
-    void SetPosition(int id, int position) override;
-    void SetRange(int id, int minimum, int maximum) override;
-    bool Enabled(int id) const override;
-    void Enable(int id, bool on) override;
-    void ShowMessage(const std::string& text) override;
+    wxWindow* Control(int id) const { return table_.Control(id); }
 
 protected:
     /// The dialog is about to close; stop what runs for it.
     virtual void OnClosing() {}
 
 private:
-    void Create(const DialogControl& spec);
+    void Create(const DialogControl& control);
     void Clicked(int id);
 
     DialogModel& model_;
-    std::map<int, wxWindow*> controls_;
+    ControlTable table_;
 };
 
 }  // namespace pelmora

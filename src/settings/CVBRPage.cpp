@@ -4,10 +4,10 @@ namespace pelmora {
 
 namespace {
 
-using C = ControlSpec;
+using C = ControlEntry;
 using M = VbrPageModel;
 
-std::vector<ControlSpec> PageLayout() {
+std::vector<ControlEntry> PageLayout() {
     return {
         {M::kModeLabel, C::Label, "Encoding Mode", 12, 12, 60, 8},
         {M::kMode, C::List, "", 76, 9, 60, 14, {"CBR", "VBR", "ABR"}},

@@ -374,11 +374,12 @@ public:
     bool Await(const std::string& text) {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
+            // Counted before taking: text that arrives after the take brings a later notification.
+            const int seen = notifications_;
             lock.unlock();
             received += console_.TakePending();
             lock.lock();
             if (received.find(text) != std::string::npos) return true;
-            const int seen = notifications_;
             if (!changed_.wait_for(lock, 30s, [&] { return notifications_ != seen; })) return false;
         }
     }

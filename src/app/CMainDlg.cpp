@@ -9,6 +9,7 @@
 #include <wx/stattext.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "app/CAboutDlg.h"
 #include "app/CLameConsole.h"
@@ -73,15 +74,22 @@ class CMainDlg::MeterHookImpl : public MeterBlockHook {
 public:
     MeterHookImpl(MeterDrawer& drawer, std::shared_ptr<Bridge> bridge) : drawer_(drawer), bridge_(std::move(bridge)) {}
     void OnMeterBlock(const MeterSnapshot& m) override {
-        drawer_.DrawMeters(m.dbRange, MeterReading{m.inputLevelLeft, m.inputLevelRight, m.inputHoldLeft, m.inputHoldRight},
-                           MeterReading{m.processedLevelLeft, m.processedLevelRight, m.processedHoldLeft,
-                                        m.processedHoldRight});
+        const bool drawn = drawer_.DrawMeters(
+            m.dbRange, MeterReading{m.inputLevelLeft, m.inputLevelRight, m.inputHoldLeft, m.inputHoldRight},
+            MeterReading{m.processedLevelLeft, m.processedLevelRight, m.processedHoldLeft, m.processedHoldRight});
+        // The window is told only of something new to show: a frame or a hold text.
+        const bool textsChanged = std::strcmp(m.inputText, inputText_) != 0 || std::strcmp(m.processedText, processedText_) != 0;
+        if (!drawn && !textsChanged) return;
+        std::memcpy(inputText_, m.inputText, sizeof inputText_);
+        std::memcpy(processedText_, m.processedText, sizeof processedText_);
         bridge_->MetersPublished();
     }
 
 private:
     MeterDrawer& drawer_;
     std::shared_ptr<Bridge> bridge_;
+    char inputText_[sizeof MeterSnapshot::inputText] = "";
+    char processedText_[sizeof MeterSnapshot::processedText] = "";
 };
 
 CMainDlg::CMainDlg(AppCore& core)
@@ -253,6 +261,8 @@ MeterBlockHook* CMainDlg::MeterHook() { return meterHook_.get(); }
 
 void CMainDlg::BlankMeters() {
     metersBlank_ = true;
+    // The drawing side sends its next frame even if it equals the last: it lights them again.
+    if (meterDrawer_) meterDrawer_->RequestFrame();
     inputMeter_->ClearImage();
     processedMeter_->ClearImage();
 }

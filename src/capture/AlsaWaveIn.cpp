@@ -1,6 +1,7 @@
 #include "capture/AlsaWaveIn.h"
 
 #include "capture/AlsaMessages.h"
+#include "capture/ThreadName.h"
 
 #include <alsa/asoundlib.h>
 #include <poll.h>
@@ -338,6 +339,7 @@ public:
 
 private:
     void ThreadMain() {
+        NameCurrentThread("pelmora-alsa");
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             threadIdle_ = true;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "capture/ThreadPriority.h"
+#include "capture/ThreadName.h"
 
 namespace pelmora {
 
@@ -105,6 +106,7 @@ void PreprocessThread::Start(int priorityIndex) {
     if (thread_.joinable()) return;
     state_.preprocQuit.store(false);
     thread_ = std::thread([this] {
+        NameCurrentThread("pelmora-preproc");
         {
             std::lock_guard<std::mutex> lock(progressMutex_);
             tid_.store(CurrentThreadId());

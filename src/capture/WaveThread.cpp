@@ -2,6 +2,7 @@
 
 #include "capture/CaptureDevice.h"
 #include "capture/ThreadPriority.h"
+#include "capture/ThreadName.h"
 
 namespace pelmora {
 
@@ -16,6 +17,7 @@ CWaveThread::~CWaveThread() {
 void CWaveThread::Start(int priorityIndex) {
     if (thread_.joinable()) return;
     thread_ = std::thread([this] {
+        NameCurrentThread("pelmora-wave");
         {
             std::lock_guard<std::mutex> lock(mutex_);
             tid_.store(CurrentThreadId());

@@ -6,6 +6,7 @@
 #include <future>
 
 #include "capture/ThreadPriority.h"
+#include "capture/ThreadName.h"
 
 namespace pelmora {
 
@@ -19,6 +20,7 @@ void WriterThread::Start(std::function<void()> threadInit) {
     std::promise<pid_t> started;
     std::future<pid_t> tid = started.get_future();
     thread_ = std::thread([this, init = std::move(threadInit), &started] {
+        NameCurrentThread("pelmora-writer");
         started.set_value(CurrentThreadId());
         if (init) init();
         Run();

@@ -1,4 +1,5 @@
 #include "encoder/EncoderConsole.h"
+#include "capture/ThreadName.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -65,6 +66,7 @@ void EncoderConsole::End(std::chrono::milliseconds bound) {
 }
 
 void EncoderConsole::Run(int fd, int wakeFd) {
+    NameCurrentThread("pelmora-lameout");
     char buffer[4096];
     for (;;) {
         pollfd p[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};

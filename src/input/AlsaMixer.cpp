@@ -1,4 +1,5 @@
 #include "input/AlsaMixer.h"
+#include "capture/ThreadName.h"
 
 #include <alsa/asoundlib.h>
 #include <poll.h>
@@ -374,6 +375,7 @@ private:
     // Waits for the control device to have news, announces it once, and waits until the main
     // thread has taken it (TakeChanges) before it looks again.
     void Watch() {
+        NameCurrentThread("pelmora-mixer");
         bool armed = true;
         std::vector<pollfd> set;
         for (;;) {

@@ -24,7 +24,7 @@ void MeterDrawer::SetOnPublished(std::function<void()> onPublished) {
     onPublished_ = std::move(onPublished);
 }
 
-void MeterDrawer::DrawMeters(double dbRange, const MeterReading& input,
+bool MeterDrawer::DrawMeters(double dbRange, const MeterReading& input,
                              const MeterReading& processed) {
     if (dbRange != gradientRange_) {
         gradientRange_ = dbRange;
@@ -33,8 +33,18 @@ void MeterDrawer::DrawMeters(double dbRange, const MeterReading& input,
     MeterPictures& frame = handoff_.Back();
     ComposeMeter(gradients_, input, frame.input);
     ComposeMeter(gradients_, processed, frame.processed);
+    // A steady level draws the same pixels block after block: the window is woken only
+    // for a frame that shows something new.
+    const bool same = frame.input.Pixels() == lastPublished_.input.Pixels() &&
+                      frame.processed.Pixels() == lastPublished_.processed.Pixels() &&
+                      frame.input.Width() == lastPublished_.input.Width();
+    const bool requested = frameRequested_.exchange(false, std::memory_order_relaxed);
+    if (same && !requested) return false;
+    lastPublished_.input.Assign(frame.input);
+    lastPublished_.processed.Assign(frame.processed);
     handoff_.Publish();
     if (onPublished_) onPublished_();
+    return true;
 }
 
 }  // namespace pelmora

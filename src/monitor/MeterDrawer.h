@@ -5,6 +5,7 @@
 // Blanking the meters (device open failed) is the window's: it shows black instead of
 // Newest() until TakeNewest() next returns true.
 
+#include <atomic>
 #include <functional>
 
 #include "monitor/ImageHandoff.h"
@@ -31,11 +32,15 @@ public:
     void SetOnPublished(std::function<void()> onPublished);
 
     // For the preprocessing thread only:
-    /// Composes both meters for one block and publishes them. `dbRange` is that of the
-    /// format being captured; a change repaints the gradients first.
-    void DrawMeters(double dbRange, const MeterReading& input, const MeterReading& processed);
+    /// Composes both meters for one block and publishes them when they differ from the
+    /// frame published last (or a frame was requested); true when published. `dbRange` is
+    /// that of the format being captured; a change repaints the gradients first.
+    bool DrawMeters(double dbRange, const MeterReading& input, const MeterReading& processed);
 
     // For the main thread only:
+    /// The next block publishes its frame even when it equals the last one (the window
+    /// showed something else meanwhile, such as black meters).
+    void RequestFrame() { frameRequested_.store(true, std::memory_order_relaxed); }
     /// Takes the newest frame, if one was published since the last call.
     bool TakeNewest() { return handoff_.TakeNewest(); }
     /// The frame taken last; valid until the next TakeNewest().
@@ -50,6 +55,8 @@ private:
     double gradientRange_;
     MeterGradients gradients_;
     ImageHandoff<MeterPictures> handoff_;
+    MeterPictures lastPublished_;  // the drawing thread's copy of the newest frame
+    std::atomic<bool> frameRequested_{true};
     std::function<void()> onPublished_;
 };
 

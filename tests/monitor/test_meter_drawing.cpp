@@ -123,3 +123,29 @@ TEST(MeterDrawer, PublishesBothMetersAndRepaintsOnRangeChange) {
     EXPECT_EQ(drawer.Newest().input.At(kW / 2, 4), g8.bright.At(kW / 2, 4));
     EXPECT_NE(g8.bright.At(kW / 2, 4), g16.bright.At(kW / 2, 4));
 }
+
+TEST(MeterDrawer, ASteadyLevelIsPublishedOnceUntilAFrameIsRequested) {
+    int published = 0;
+    MeterDrawer drawer(kW, kH, kRange16);
+    drawer.SetOnPublished([&published] { ++published; });
+    const MeterReading steady{0.5, 0.4, 0.6, -1};
+    EXPECT_TRUE(drawer.DrawMeters(kRange16, steady, steady));
+    ASSERT_TRUE(drawer.TakeNewest());
+    const PixelImage first = drawer.Newest().input;
+
+    // Level values that land on the same pixels wake nobody.
+    EXPECT_FALSE(drawer.DrawMeters(kRange16, MeterReading{0.5000001, 0.4, 0.6, -1}, steady));
+    EXPECT_FALSE(drawer.TakeNewest());
+    EXPECT_EQ(published, 1);
+
+    // The window blanked the meters: the same picture must come again to light them.
+    drawer.RequestFrame();
+    EXPECT_TRUE(drawer.DrawMeters(kRange16, steady, steady));
+    ASSERT_TRUE(drawer.TakeNewest());
+    EXPECT_EQ(drawer.Newest().input.Pixels(), first.Pixels());
+    EXPECT_FALSE(drawer.DrawMeters(kRange16, steady, steady));
+
+    // Any change in either meter is published.
+    EXPECT_TRUE(drawer.DrawMeters(kRange16, steady, MeterReading{0.9, 0.4, 0.6, -1}));
+    EXPECT_EQ(published, 3);
+}

@@ -96,8 +96,7 @@ start_app() {
     t1=$(date +%s%N)
     echo "startup - $(( t1 - t0 ))" >>"$DATA"
     gui_wait_banner "$GUI_READY"
-    # The null sink's monitor delivers in real time only a while after the first client.
-    sleep 3
+    sleep "$SETTLE"
 }
 
 stop_app() {
@@ -108,6 +107,9 @@ stop_app() {
 # 44.1 kHz, 16 bits, stereo in the format list of a device that takes every candidate format
 # (8 to 48 kHz, 8 and 16 bits, mono and stereo), as PulseAudio's does.
 CD_FORMAT=31
+# A new capture stream from the null sink's monitor delivers less than real time for its
+# first second or two: every contender runs this long before it is measured.
+SETTLE=3
 LAME_ARGS=()
 for round in $(seq 1 "$ROUNDS"); do
     echo "round $round of $ROUNDS" >&2
@@ -137,7 +139,7 @@ for round in $(seq 1 "$ROUNDS"); do
     # arecord | lame with the same encoder arguments.
     arecord -q -f cd -t raw 2>/dev/null | lame "${LAME_ARGS[@]}" "$GUI_WORK/out.mp3" 2>/dev/null &
     LM=$!
-    sleep 1
+    sleep "$SETTLE"
     AR=$(pgrep -P $$ -x arecord | head -1)
     [ -n "$AR" ] && kill -0 "$LM" || gui_fail "arecord | lame did not start"
     measure arecord_lame "$AR" "$LM"
@@ -146,7 +148,7 @@ for round in $(seq 1 "$ROUNDS"); do
     # arecord to a WAV file.
     arecord -q -f cd "$GUI_WORK/out.wav" 2>/dev/null &
     AR=$!
-    sleep 1
+    sleep "$SETTLE"
     measure arecord "$AR"
     kill "$AR"; wait "$AR" 2>/dev/null || true
 

@@ -26,6 +26,12 @@ const wxFont& FontFor(const FontSpec& font) {
     return it->second;
 }
 
+// Each font or colour set on a graphics DC makes a new toolkit font: only changes are set.
+void UseFont(wxDC& dc, const FontSpec& spec) {
+    const wxFont& font = FontFor(spec);
+    if (!dc.GetFont().IsSameAs(font)) dc.SetFont(font);
+}
+
 }  // namespace
 
 wxBitmap ToBitmap(const PixelImage& pixels) { return ToBitmap(pixels, 0, 0, pixels.Width(), pixels.Height()); }
@@ -49,7 +55,7 @@ wxBitmap ToBitmap(const PixelImage& pixels, int x, int y, int w, int h) {
 
 wxRect TextCell(wxDC& dc, const TextCommand& t) {
     if (t.text.empty()) return wxRect();
-    dc.SetFont(FontFor(t.font));
+    UseFont(dc, t.font);
     const wxSize extent = dc.GetTextExtent(wxString::FromUTF8(t.text.c_str()));
     int x = t.x;
     if (t.align == TextAlign::Centre) x -= extent.x / 2;
@@ -59,14 +65,15 @@ wxRect TextCell(wxDC& dc, const TextCommand& t) {
 
 void DrawTextCommand(wxDC& dc, const TextCommand& t, const wxRect& cell) {
     if (t.text.empty()) return;
-    dc.SetFont(FontFor(t.font));
+    UseFont(dc, t.font);
     if (t.opaque) {
         dc.SetPen(*wxTRANSPARENT_PEN);
         dc.SetBrush(wxBrush(ColourOf(t.background)));
         dc.DrawRectangle(cell);
     }
-    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-    dc.SetTextForeground(ColourOf(t.colour));
+    if (dc.GetBackgroundMode() != wxBRUSHSTYLE_TRANSPARENT) dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+    const wxColour colour = ColourOf(t.colour);
+    if (dc.GetTextForeground() != colour) dc.SetTextForeground(colour);
     dc.DrawText(wxString::FromUTF8(t.text.c_str()), cell.x, cell.y);
 }
 

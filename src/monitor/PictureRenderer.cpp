@@ -16,9 +16,19 @@ bool SameText(const TextCommand& a, const TextCommand& b) {
            a.font.height == b.font.height && a.font.weight == b.font.weight;
 }
 
-void Join(wxRect& into, const wxRect& r) {
+// Adds a part to the list, merged with every part it overlaps, so no two overlap.
+void Join(std::vector<wxRect>& parts, wxRect r) {
     if (r.IsEmpty()) return;
-    into = into.IsEmpty() ? r : into.Union(r);
+    for (std::size_t i = 0; i < parts.size();) {
+        if (parts[i].Intersects(r)) {
+            r.Union(parts[i]);
+            parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(i));
+            i = 0;
+        } else {
+            ++i;
+        }
+    }
+    parts.push_back(r);
 }
 
 // Bounding box of the pixels that differ between two pictures of one size.
@@ -49,22 +59,23 @@ void PictureRenderer::Reset() {
     boxes_.clear();
 }
 
-wxRect PictureRenderer::RenderAll(const PixelImage& pixels, const TextCommands& texts) {
+std::vector<wxRect> PictureRenderer::RenderAll(const PixelImage& pixels, const TextCommands& texts) {
     bitmap_ = RenderPicture(pixels, texts, &boxes_);
     pixels_.Assign(pixels);
     texts_ = texts;
-    return wxRect(0, 0, pixels.Width(), pixels.Height());
+    return {wxRect(0, 0, pixels.Width(), pixels.Height())};
 }
 
-wxRect PictureRenderer::Update(const PixelImage& pixels, const TextCommands& texts) {
+std::vector<wxRect> PictureRenderer::Update(const PixelImage& pixels, const TextCommands& texts) {
     const int w = pixels.Width(), h = pixels.Height();
     if (w <= 0 || h <= 0) {
         Reset();
-        return wxRect();
+        return {};
     }
     if (!bitmap_.IsOk() || pixels_.Width() != w || pixels_.Height() != h) return RenderAll(pixels, texts);
 
-    wxRect dirty = PixelChanges(pixels, pixels_);
+    std::vector<wxRect> dirty;
+    Join(dirty, PixelChanges(pixels, pixels_));
     // Texts with an identical old one keep its cell; the others and the vanished ones are dirty.
     std::vector<bool> used(texts_.size(), false);
     std::vector<int> match(texts.size(), -1);
@@ -80,8 +91,14 @@ wxRect PictureRenderer::Update(const PixelImage& pixels, const TextCommands& tex
         }
         if (match[i] >= 0) used[static_cast<std::size_t>(match[i])] = true;
     }
+    bool textsChanged = false;
     for (std::size_t j = 0; j < texts_.size(); ++j)
-        if (!used[j]) Join(dirty, boxes_[j]);
+        if (!used[j]) {
+            Join(dirty, boxes_[j]);
+            textsChanged = true;
+        }
+    for (int m : match) textsChanged = textsChanged || m < 0;
+    if (dirty.empty() && !textsChanged) return {};  // nothing to draw: no DC at all
 
     wxMemoryDC dc(bitmap_);
     std::vector<wxRect> boxes(texts.size());
@@ -93,15 +110,18 @@ wxRect PictureRenderer::Update(const PixelImage& pixels, const TextCommands& tex
             Join(dirty, boxes[i]);
         }
     }
-    dirty.Intersect(wxRect(0, 0, w, h));
-    if (!dirty.IsEmpty()) {
-        // The full drawing, limited to the dirty part: pixels first, then every text over it in order.
-        dc.DrawBitmap(ToBitmap(pixels, dirty.x, dirty.y, dirty.width, dirty.height), dirty.x, dirty.y, false);
-        dc.SetClippingRegion(dirty);
+    const wxRect whole(0, 0, w, h);
+    for (wxRect& part : dirty) {
+        part.Intersect(whole);
+        if (part.IsEmpty()) continue;
+        // The full drawing, limited to this part: pixels first, then every text over it in order.
+        dc.DrawBitmap(ToBitmap(pixels, part.x, part.y, part.width, part.height), part.x, part.y, false);
+        dc.SetClippingRegion(part);
         for (std::size_t i = 0; i < texts.size(); ++i)
-            if (boxes[i].Intersects(dirty)) DrawTextCommand(dc, texts[i], boxes[i]);
+            if (boxes[i].Intersects(part)) DrawTextCommand(dc, texts[i], boxes[i]);
         dc.DestroyClippingRegion();
     }
+    dirty.erase(std::remove_if(dirty.begin(), dirty.end(), [](const wxRect& r) { return r.IsEmpty(); }), dirty.end());
     dc.SelectObject(wxNullBitmap);
     pixels_.Assign(pixels);
     texts_ = texts;

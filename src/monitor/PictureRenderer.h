@@ -1,7 +1,7 @@
 #pragma once
 // Window code: keeps the bitmap of a composed picture (pixels plus text commands) and brings
-// it up to a new picture by redrawing only the part that differs: the changed pixels and
-// the cells of the texts that changed, came or went.
+// it up to a new picture by redrawing only the parts that differ: the changed pixels and
+// the cells of the texts that changed, came or went, each part on its own.
 
 #include <wx/bitmap.h>
 #include <wx/gdicmn.h>
@@ -15,14 +15,14 @@ namespace pelmora {
 
 class PictureRenderer {
 public:
-    /// Returns the part of Bitmap() that changed; empty when nothing did.
-    wxRect Update(const PixelImage& pixels, const TextCommands& texts);
+    /// Returns the parts of Bitmap() that changed, none overlapping; none when nothing did.
+    std::vector<wxRect> Update(const PixelImage& pixels, const TextCommands& texts);
     const wxBitmap& Bitmap() const { return bitmap_; }
     /// Forgets the picture: the next Update draws all of it.
     void Reset();
 
 private:
-    wxRect RenderAll(const PixelImage& pixels, const TextCommands& texts);
+    std::vector<wxRect> RenderAll(const PixelImage& pixels, const TextCommands& texts);
 
     wxBitmap bitmap_;
     PixelImage pixels_;

@@ -31,8 +31,8 @@ struct StatusPanelControl::Impl {
         renderPending = false;
         const PanelPicture& screen = inpane.Screen();
         if (!panel->HasImage()) renderer.Reset();
-        const wxRect changed = renderer.Update(screen.pixels, screen.texts);
-        if (!changed.IsEmpty()) panel->SetImage(renderer.Bitmap(), changed);
+        for (const wxRect& changed : renderer.Update(screen.pixels, screen.texts))
+            panel->SetImage(renderer.Bitmap(), changed);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "app/AppCore.h"
 #include "app/CMainDlg.h"
 #include "app/ProgramFolder.h"
+#include "app/ToolkitSettings.h"
 
 namespace pelmora {
 
@@ -19,6 +20,7 @@ bool CMainApp::OnInit() {
     // send both to each of the settings pages' controls.
     wxIdleEvent::SetMode(wxIDLE_PROCESS_SPECIFIED);
     wxUpdateUIEvent::SetMode(wxUPDATE_UI_PROCESS_SPECIFIED);
+    DisableToolkitAnimations();
     return true;  // no command line is read
 }
 

@@ -186,6 +186,7 @@ void CMainDlg::CreateControls() {
                 logBox_ = new CLogList(this, item.id, core_.Log());
                 // The template's height is that of the open list; closed, it is one line.
                 logBox_->SetSize(r.x, r.y, r.width, ConvertDialogToPixels(wxSize(0, kClosedListHeightDu)).y);
+                logBox_->CacheButtonImages();
                 w = logBox_;
                 break;
             }

@@ -3,7 +3,9 @@
 #include <wx/filedlg.h>
 #include <wx/filefn.h>
 #include <wx/menu.h>
+#include <wx/dcmemory.h>
 #include <wx/msgdlg.h>
+#include <wx/renderer.h>
 
 #include <atomic>
 #include <mutex>
@@ -73,6 +75,22 @@ void CLogList::Refresh() {
     if (selected >= 0 && static_cast<unsigned>(selected) < GetCount())
         SetSelection(selected);
     Thaw();
+}
+
+void CLogList::CacheButtonImages() {
+    const wxSize size = GetButtonSize();
+    if (size.x <= 0 || size.y <= 0) return;
+    const wxColour background = GetParent()->GetBackgroundColour();
+    auto draw = [&](int flags) {
+        wxBitmap image(size);
+        wxMemoryDC dc(image);
+        dc.SetBackground(wxBrush(background));
+        dc.Clear();
+        wxRendererNative::Get().DrawComboBoxDropButton(this, dc, wxRect(size), flags);
+        dc.SelectObject(wxNullBitmap);
+        return image;
+    };
+    SetButtonBitmaps(draw(0), false, draw(wxCONTROL_PRESSED), draw(wxCONTROL_CURRENT), draw(wxCONTROL_DISABLED));
 }
 
 void CLogList::ShowContextMenu(const wxPoint& screenPoint) {

@@ -18,6 +18,10 @@ public:
 
     /// Brings the items in line with the log (main thread).
     void Refresh();
+
+    /// Draws the drop button once per state, at its present size, for all later paints:
+    /// the toolkit's renderer loads its arrow icon afresh each time it draws one.
+    void CacheButtonImages();
     void ClearLog();
     void SaveLog();
 

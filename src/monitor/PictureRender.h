@@ -1,11 +1,8 @@
 #pragma once
-// Window code: turns a composed picture (pixels plus text commands) into a bitmap with the
-// toolkit's drawing, on the main thread.
+// Window code, main thread: composed pixels as toolkit bitmaps, and the fonts of text commands.
 
 #include <wx/bitmap.h>
-#include <wx/dc.h>
-
-#include <vector>
+#include <wx/font.h>
 
 #include "monitor/PixelImage.h"
 #include "monitor/TextCommand.h"
@@ -15,12 +12,7 @@ namespace pelmora {
 wxBitmap ToBitmap(const PixelImage& pixels);
 /// The part [x, x + w) × [y, y + h) of the picture, which must lie inside it.
 wxBitmap ToBitmap(const PixelImage& pixels, int x, int y, int w, int h);
-/// The pixels with the texts drawn over them in order; the cell of each text goes to `boxes`
-/// when given (empty for an empty text).
-wxBitmap RenderPicture(const PixelImage& pixels, const TextCommands& texts, std::vector<wxRect>* boxes = nullptr);
-/// Where a text command's cell lies, with the command's font.
-wxRect TextCell(wxDC& dc, const TextCommand& t);
-/// Draws one text command into its cell (as TextCell gave it).
-void DrawTextCommand(wxDC& dc, const TextCommand& t, const wxRect& cell);
+/// The toolkit font for a font description, made once and kept for the run.
+const wxFont& FontForSpec(const FontSpec& font);
 
 }  // namespace pelmora

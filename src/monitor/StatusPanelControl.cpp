@@ -8,8 +8,8 @@
 #include "monitor/CInpane.h"
 #include "monitor/CanvasControl.h"
 #include "monitor/CpuGraph.h"
+#include "monitor/GlyphText.h"
 #include "monitor/PictureRender.h"
-#include "monitor/PictureRenderer.h"
 
 namespace pelmora {
 
@@ -23,16 +23,18 @@ struct StatusPanelControl::Impl {
     CanvasControl* graph = nullptr;
     CInpane inpane;
     CpuGraph cpuGraph;
-    PictureRenderer renderer;  // what the panel shows; redraws only what changed
+    GlyphText glyphs;      // the panel's texts, written as pixels
+    PixelImage composed;   // the panel's pixels with its texts
     bool renderPending = false;
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 
     void Render() {
         renderPending = false;
         const PanelPicture& screen = inpane.Screen();
-        if (!panel->HasImage()) renderer.Reset();
-        for (const wxRect& changed : renderer.Update(screen.pixels, screen.texts))
-            panel->SetImage(renderer.Bitmap(), changed);
+        composed.Assign(screen.pixels);
+        for (const TextCommand& t : screen.texts) glyphs.Write(t, composed);
+        // The control repaints only the part that differs from what it shows.
+        panel->SetPixels(composed);
     }
 };
 

@@ -29,7 +29,9 @@ std::vector<ControlEntry> PageLayout() {
 
 }  // namespace
 
-CExpPage::CExpPage(wxWindow* parent, ExpPageModel& model) : CSettingsPage(parent, "Expert", model, PageLayout()) {
+CExpPage::CExpPage(wxWindow* parent, ExpPageModel& model) : CSettingsPage(parent, "Expert", model, PageLayout()) {}
+
+void CExpPage::OnControlsCreated() {
     if (auto* box = dynamic_cast<wxTextCtrl*>(Control(M::kCustom))) box->SetMaxLength(255);
 }
 

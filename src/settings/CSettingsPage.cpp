@@ -32,8 +32,17 @@ CSettingsPage::CSettingsPage(wxWindow* parent, const wxString& title, PageModel&
     : CPropertyPage(parent, title), model_(model), table_(this) {
     // The page keeps the dialog colour; only the sheet around it is green.
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
-    for (const ControlEntry& control : layout) Create(control);
+    layout_ = layout;
+    // Until then the page rules see no controls: they fill them at the first activation.
     model_.Attach(table_);
+}
+
+void CSettingsPage::Build() {
+    if (built_) return;
+    built_ = true;
+    for (const ControlEntry& control : layout_) Create(control);
+    layout_.clear();
+    OnControlsCreated();
 }
 
 void CSettingsPage::Create(const ControlEntry& control) {

@@ -32,17 +32,28 @@ public:
     void EnablePageControls(int mode) override { model_.EnablePageControls(mode); }
     /// The sheet puts the record into the page rules; nothing to do here.
     void ShowSettings() override {}
-    void OnSetActive() override { model_.Activate(); }
+    /// The first time, the page's controls are made first (a page never opened costs nothing).
+    void OnSetActive() override {
+        Build();
+        model_.Activate();
+    }
     void OnKillActive() override { model_.OnKillActive(); }
 
     /// A control of the page by its id; nullptr for an unknown id.
     wxWindow* Control(int id) const { return table_.Control(id); }
 
+protected:
+    /// After the controls are made, before the page rules first show them.
+    virtual void OnControlsCreated() {}
+
 private:
+    void Build();
     void Create(const ControlEntry& control);
 
     PageModel& model_;
     ControlTable table_;
+    std::vector<ControlEntry> layout_;
+    bool built_ = false;
 };
 
 }  // namespace pelmora

@@ -25,6 +25,9 @@ public:
 class CExpPage : public CSettingsPage {
 public:
     CExpPage(wxWindow* parent, ExpPageModel& model);
+
+protected:
+    void OnControlsCreated() override;
 };
 
 class CAupPage : public CSettingsPage {

@@ -1,5 +1,6 @@
 #include "capture/SyncEvent.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace pelmora {
@@ -7,12 +8,25 @@ namespace pelmora {
 SyncEvent::SyncEvent(EventHub& hub, std::string name, bool manualReset, bool initiallySignalled)
     : hub_(hub), name_(std::move(name)), manualReset_(manualReset), signalled_(initiallySignalled) {}
 
+EventHub::Registration::Registration(EventHub& hub, const SyncEvent* first, const SyncEvent* second)
+    : hub_(hub), waiter_{{}, first, second} {
+    hub_.waiters_.push_back(&waiter_);
+}
+
+EventHub::Registration::~Registration() {
+    auto& w = hub_.waiters_;
+    w.erase(std::find(w.begin(), w.end(), &waiter_));
+}
+
+void EventHub::NotifyWaitersOf(const SyncEvent* event) {
+    for (Waiter* w : waiters_)
+        if (w->first == event || w->second == event) w->wake.notify_one();
+}
+
 void SyncEvent::Set() {
-    {
-        std::lock_guard<std::mutex> lock(hub_.mutex);
-        signalled_ = true;
-    }
-    hub_.changed.notify_all();
+    std::lock_guard<std::mutex> lock(hub_.mutex);
+    signalled_ = true;
+    hub_.NotifyWaitersOf(this);
 }
 
 void SyncEvent::Reset() {
@@ -22,13 +36,15 @@ void SyncEvent::Reset() {
 
 void SyncEvent::Wait() {
     std::unique_lock<std::mutex> lock(hub_.mutex);
-    hub_.changed.wait(lock, [this] { return signalled_; });
+    EventHub::Registration waiting(hub_, this, nullptr);
+    waiting.Wake().wait(lock, [this] { return signalled_; });
     TakeLocked();
 }
 
 bool SyncEvent::WaitFor(std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(hub_.mutex);
-    if (!hub_.changed.wait_for(lock, timeout, [this] { return signalled_; })) return false;
+    EventHub::Registration waiting(hub_, this, nullptr);
+    if (!waiting.Wake().wait_for(lock, timeout, [this] { return signalled_; })) return false;
     TakeLocked();
     return true;
 }
@@ -41,7 +57,8 @@ bool SyncEvent::IsSet() const {
 void WaitBoth(SyncEvent& a, SyncEvent& b) {
     assert(&a.hub_ == &b.hub_);
     std::unique_lock<std::mutex> lock(a.hub_.mutex);
-    a.hub_.changed.wait(lock, [&] { return a.signalled_ && b.signalled_; });
+    EventHub::Registration waiting(a.hub_, &a, &b);
+    waiting.Wake().wait(lock, [&] { return a.signalled_ && b.signalled_; });
     a.TakeLocked();
     b.TakeLocked();
 }

@@ -1,18 +1,49 @@
 #pragma once
 // Signalling events with automatic or manual reset, and a wait for two events at once.
 // Events that are waited on together share one EventHub, so the pair is taken atomically.
+// A Set wakes only the threads waiting for that event, never every waiter of the hub.
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace pelmora {
+
+class SyncEvent;
 
 class EventHub {
 public:
     std::mutex mutex;
-    std::condition_variable changed;
+
+private:
+    friend class SyncEvent;
+    friend void WaitBoth(SyncEvent& a, SyncEvent& b);
+
+    // A thread waiting for one or two events of this hub (registered under `mutex`).
+    struct Waiter {
+        std::condition_variable wake;
+        const SyncEvent* first;
+        const SyncEvent* second;
+    };
+    // Registers a waiter for the lifetime of one wait; the hub's mutex is held throughout.
+    class Registration {
+    public:
+        Registration(EventHub& hub, const SyncEvent* first, const SyncEvent* second);
+        ~Registration();
+        Registration(const Registration&) = delete;
+        Registration& operator=(const Registration&) = delete;
+        std::condition_variable& Wake() { return waiter_.wake; }
+
+    private:
+        EventHub& hub_;
+        Waiter waiter_;
+    };
+
+    void NotifyWaitersOf(const SyncEvent* event);
+
+    std::vector<Waiter*> waiters_;
 };
 
 class SyncEvent {

@@ -26,6 +26,16 @@ void MeterDrawer::SetOnPublished(std::function<void()> onPublished) {
 
 bool MeterDrawer::DrawMeters(double dbRange, const MeterReading& input,
                              const MeterReading& processed) {
+    const bool requested = frameRequested_.exchange(false, std::memory_order_relaxed);
+    const auto sameReading = [](const MeterReading& a, const MeterReading& b) {
+        return a.leftLevel == b.leftLevel && a.rightLevel == b.rightLevel && a.leftHold == b.leftHold &&
+               a.rightHold == b.rightHold;
+    };
+    // The same readings draw the same pictures: nothing to compose.
+    if (!requested && dbRange == gradientRange_ && sameReading(input, lastInput_) && sameReading(processed, lastProcessed_))
+        return false;
+    lastInput_ = input;
+    lastProcessed_ = processed;
     if (dbRange != gradientRange_) {
         gradientRange_ = dbRange;
         PaintMeterGradients(width_, height_, gradientRange_, gradients_);
@@ -35,11 +45,10 @@ bool MeterDrawer::DrawMeters(double dbRange, const MeterReading& input,
     ComposeMeter(gradients_, processed, frame.processed);
     // A steady level draws the same pixels block after block: the window is woken only
     // for a frame that shows something new.
-    const bool same = frame.input.Pixels() == lastPublished_.input.Pixels() &&
+    const bool samePixels = frame.input.Pixels() == lastPublished_.input.Pixels() &&
                       frame.processed.Pixels() == lastPublished_.processed.Pixels() &&
                       frame.input.Width() == lastPublished_.input.Width();
-    const bool requested = frameRequested_.exchange(false, std::memory_order_relaxed);
-    if (same && !requested) return false;
+    if (samePixels && !requested) return false;
     lastPublished_.input.Assign(frame.input);
     lastPublished_.processed.Assign(frame.processed);
     handoff_.Publish();

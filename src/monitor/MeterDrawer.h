@@ -56,6 +56,8 @@ private:
     MeterGradients gradients_;
     ImageHandoff<MeterPictures> handoff_;
     MeterPictures lastPublished_;  // the drawing thread's copy of the newest frame
+    MeterReading lastInput_{-1.0, -1.0, -2.0, -2.0};  // the readings last composed
+    MeterReading lastProcessed_{-1.0, -1.0, -2.0, -2.0};
     std::atomic<bool> frameRequested_{true};
     std::function<void()> onPublished_;
 };

@@ -1,6 +1,11 @@
 #include "monitor/CanvasControl.h"
 
+#include <gdk/gdk.h>
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
 #include <wx/dcbuffer.h>
+#include <wx/dcclient.h>
 #include <wx/settings.h>
 
 #include <algorithm>
@@ -8,6 +13,20 @@
 #include "monitor/PictureRender.h"
 
 namespace pelmora {
+
+namespace {
+
+// Whether a window may be drawn on outside its paint handler (an X11 display; not Wayland).
+bool DirectDrawingPossible() {
+#ifdef GDK_WINDOWING_X11
+    static const bool possible = GDK_IS_X11_DISPLAY(gdk_display_get_default());
+    return possible;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
 
 CanvasControl::CanvasControl(wxWindow* parent, int id, const wxRect& rect, long border)
     : wxWindow(parent, id, rect.GetPosition(), rect.GetSize(), border | wxFULL_REPAINT_ON_RESIZE),
@@ -62,6 +81,14 @@ void CanvasControl::SetPixels(const PixelImage& pixels) {
     // Converted on paint, and only the part the paint asks for.
     shown_.Assign(pixels);
     image_ = wxBitmap();
+    // Live pictures go straight to the screen where the display allows it: a repaint through
+    // the toolkit's frame cycle costs many times the drawing itself. Exposures still paint.
+    if (DirectDrawingPossible() && IsShownOnScreen() && text_.empty()) {
+        wxClientDC dc(this);
+        dc.DrawBitmap(ToBitmap(shown_, changed.x, changed.y, changed.width, changed.height), changed.x, changed.y,
+                      false);
+        return;
+    }
     RefreshRect(changed, false);
 }
 

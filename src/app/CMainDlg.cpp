@@ -310,7 +310,9 @@ void CMainDlg::ReportSettingsWriteFailure(const std::string& path, const std::st
 }
 
 void CMainDlg::SetCompressionOptions(const std::string& text) {
-    compression_->ChangeValue(FromUtf8(text));
+    // An entry given its own text again is laid out and redrawn all the same.
+    const wxString value = FromUtf8(text);
+    if (compression_->GetValue() != value) compression_->ChangeValue(value);
     std::lock_guard<std::mutex> lock(textMutex_);
     compressionText_ = text;
 }

@@ -266,7 +266,8 @@ std::optional<std::string> CGenPage::OutputEntry() {
 
 void CGenPage::SetOutputEntry(const std::string& text) {
     outputText_ = text;
-    outputFile_->ChangeValue(FromUtf8(text));
+    const wxString value = FromUtf8(text);
+    if (outputFile_->GetValue() != value) outputFile_->ChangeValue(value);
 }
 
 void CGenPage::BrowseOutputFile() {

@@ -96,8 +96,22 @@ void CInpane::DrawState() {
                  brush);
     px.FillRect(L.edgeWidth, L.edgeHeight, L.width - L.edgeWidth, L.bannerBottom, brush);
     // The fill covers the previous state's text, so the new one replaces it.
+    // On the banner's own colour: the fill under the text cell changes nothing.
     stateText_ = MakeText(InpaneStateText(state_), L.centreX, 2 * L.inset, TextAlign::Centre,
-                          kInpaneBannerTextColour, false, 0, L.bold);
+                          kInpaneBannerTextColour, true, brush, L.bold);
+}
+
+TextCommands CInpane::TextsToPrepare() const {
+    TextCommands texts;
+    if (!ready_) return texts;
+    const InpaneLayout& L = layout_;
+    for (int state : {kStateInitFailed, kStateReady, kStateRecording, kStatePaused})
+        texts.push_back(MakeText(InpaneStateText(state), 0, 0, TextAlign::Left, kInpaneBannerTextColour, true,
+                                 InpaneStateColour(state), L.bold));
+    // Every character the values are written with.
+    texts.push_back(MakeText("0123456789:./-()% infdbKMGBsec", 0, 0, TextAlign::Left, kInpaneTextColour, true,
+                             colours_.window, L.regular));
+    return texts;
 }
 
 void CInpane::SetValue(PanelValue which, std::string text) {

@@ -70,6 +70,9 @@ public:
     const InpaneLayout& Layout() const { return layout_; }
     /// What the panel shows now; empty until the panel is ready and first shown.
     const PanelPicture& Screen() const { return screen_; }
+    /// Texts with every character the banner and the values may show, in their fonts and
+    /// colours, for a window that prepares its glyphs before they are needed.
+    TextCommands TextsToPrepare() const;
 
 private:
     void DrawState();

@@ -64,6 +64,13 @@ void StatusPanelControl::BuildBackground() {
     impl_->inpane.BuildBackground(size.x, size.y, colours);
     impl_->inpane.Repaint();
     Show();
+    // The glyphs of states and values, made once the window is up rather than at the first
+    // Record click.
+    impl_->panel->CallAfter([impl = impl_.get(), alive = impl_->alive] {
+        if (!*alive) return;
+        PixelImage scratch(1, 1);
+        for (const TextCommand& t : impl->inpane.TextsToPrepare()) impl->glyphs.Write(t, scratch);
+    });
 }
 
 void StatusPanelControl::SetState(int state) { impl_->inpane.SetState(state); }

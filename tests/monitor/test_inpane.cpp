@@ -107,7 +107,9 @@ TEST(CInpane, StatesDrawTheirBannerAndFrame) {
         const TextCommand* banner = FindText(s, c.text);
         ASSERT_NE(banner, nullptr) << c.text;
         EXPECT_EQ(banner->colour, kInpaneBannerTextColour);
-        EXPECT_FALSE(banner->opaque);
+        // Written on the banner's own colour, so its cell shows no box.
+        EXPECT_TRUE(banner->opaque);
+        EXPECT_EQ(banner->background, c.colour);
         EXPECT_EQ(banner->y, 6);
         // Only the newest state's text remains.
         int bannerTexts = 0;
@@ -170,4 +172,32 @@ TEST(CInpane, NothingBeforeBuildBackground) {
     panel.BuildBackground(166, 200, colours);
     panel.Repaint();
     EXPECT_NE(FindText(panel.Screen(), "INITIALIZATION FAILED"), nullptr);
+}
+
+TEST(CInpane, PreparedTextsCoverEveryStateAndEveryValueCharacter) {
+    CInpane panel;
+    EXPECT_TRUE(panel.TextsToPrepare().empty());  // no layout, no fonts yet
+    InpaneColours colours;
+    colours.window = kWindow;
+    panel.BuildBackground(194, 187, colours);
+    const TextCommands texts = panel.TextsToPrepare();
+    for (int state : {kStateInitFailed, kStateReady, kStateRecording, kStatePaused}) {
+        const auto it = std::find_if(texts.begin(), texts.end(),
+                                     [&](const TextCommand& t) { return t.text == InpaneStateText(state); });
+        ASSERT_NE(it, texts.end()) << InpaneStateText(state);
+        EXPECT_EQ(it->background, InpaneStateColour(state));
+        EXPECT_EQ(it->colour, kInpaneBannerTextColour);
+    }
+    // Whatever the values show is among the prepared characters of the values' face.
+    panel.SetValue(PanelValue::WriteTime, "12:34:56");
+    panel.SetValue(PanelValue::FileSize, "987.65 MB");
+    panel.SetValue(PanelValue::Level, "-6.0/-inf db");
+    panel.SetValue(PanelValue::DataLost, "0.10 sec");
+    panel.ShowValues();
+    const TextCommand& values = texts.back();
+    for (const TextCommand& t : panel.Screen().texts) {
+        if (t.align != TextAlign::Right) continue;
+        EXPECT_EQ(t.background, values.background);
+        for (char c : t.text) EXPECT_NE(values.text.find(c), std::string::npos) << "'" << c << "' of " << t.text;
+    }
 }

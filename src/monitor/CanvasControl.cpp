@@ -48,12 +48,6 @@ void CanvasControl::SetImage(const wxBitmap& image) {
     Refresh(false);
 }
 
-void CanvasControl::SetImage(const wxBitmap& image, const wxRect& changed) {
-    image_ = image;
-    shown_.Resize(0, 0);
-    RefreshRect(changed, false);
-}
-
 void CanvasControl::SetPixels(const PixelImage& pixels) {
     const int w = pixels.Width(), h = pixels.Height();
     wxRect changed(0, 0, w, h);

@@ -17,8 +17,6 @@ public:
 
     /// The image copied to the control from its top left corner on every paint.
     void SetImage(const wxBitmap& image);
-    /// The same, when only `changed` differs from the image shown before.
-    void SetImage(const wxBitmap& image, const wxRect& changed);
     /// Shows composed pixels; only the part that differs from what is shown is redrawn, and
     /// nothing when they are the same.
     void SetPixels(const PixelImage& pixels);

@@ -365,12 +365,12 @@ void CMainDlg::SetRecordCaption(const std::string& caption) { record_->SetLabel(
 void CMainDlg::EnableRecord(bool enabled) {
     bool hadFocus = wxWindow::FindFocus() == record_;
     record_->Enable(enabled);
-    // The stop waits on the main thread; show the disabled button before it does.
-    if (!enabled) record_->Update();
     // Disabling the focused button leaves the window without keyboard focus (no keys, not
     // even Alt+F4, would arrive); give it back.
     if (enabled && (hadFocus || wxWindow::FindFocus() == nullptr)) record_->SetFocus();
 }
+
+void CMainDlg::ShowPendingChanges() { Update(); }
 
 void CMainDlg::SetPauseCaption(const std::string& caption) { pause_->SetLabel(FromUtf8(caption)); }
 

@@ -67,6 +67,7 @@ public:
     void SetRecordingControls(int state) override;
     void SetRecordCaption(const std::string& caption) override;
     void EnableRecord(bool enabled) override;
+    void ShowPendingChanges() override;
     void SetPauseCaption(const std::string& caption) override;
     void EnablePause(bool enabled) override;
     void SetState(int state) override;

@@ -84,6 +84,10 @@ struct PipelineState {
     std::atomic<int64_t> startSkipBytes{0};   // record start sets; preprocessing thread lowers
     std::atomic<int64_t> stopDrainBytes{0};   // stop sets; preprocessing thread lowers
     std::atomic<int> drainClaims{0};          // preprocessing thread: drain blocks on their way to the queue
+    // Set by the preprocessing thread each time it settled a drain block: the stop sleeps on
+    // it instead of polling the two counts.
+    EventHub drainHub;
+    SyncEvent drainProgress{drainHub, "DrainProgress", false, false};
     std::atomic<int64_t> inFlightBytes{0};    // receiving thread
 
     // Device accounting: owned by the receiving thread, set by the device open.

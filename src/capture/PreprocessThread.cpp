@@ -243,6 +243,7 @@ void PreprocessThread::Forward(const uint8_t* block, int blockBytes) {
         }
         if (left <= 0) {
             s.drainClaims.fetch_sub(1);
+            s.drainProgress.Set();
             return;
         }
     }
@@ -256,7 +257,10 @@ void PreprocessThread::Forward(const uint8_t* block, int blockBytes) {
     else
         s.lostSeconds.Add(s.bufferSeconds.load(std::memory_order_relaxed));
     // Only now: the stop's flush begins once the claims are settled, and must find the block.
-    if (draining) s.drainClaims.fetch_sub(1);
+    if (draining) {
+        s.drainClaims.fetch_sub(1);
+        s.drainProgress.Set();
+    }
 }
 
 void PreprocessThread::Publish() {

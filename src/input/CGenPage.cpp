@@ -96,6 +96,7 @@ void CGenPage::CreateControls() {
     stereo_ = choice(kIdStereo, 155, 94, 95);
     for (const char* mode : {"Default", "Stereo", "Joint Stereo", "Forced Joint Stereo", "Downmix to Mono"})
         stereo_->Append(mode);
+    FixChoiceRows(stereo_);
 
     outputFile_ = new wxTextCtrl(this, kIdOutputFile, "", wxDefaultPosition, wxDefaultSize, 0);
     place(outputFile_, 15, 134, 218, 14);

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <thread>
+#include <chrono>
 
 #include "capture/WavHeader.h"
 #include "recording/OutputFiles.h"
@@ -232,6 +232,9 @@ void RecordingControl::StopSequence() {
 
     view_.EnableRecord(false);
     const OutputKind kind = output_.Kind();
+    // The encoder may take a while for what is queued: show the disabled button meanwhile.
+    // A file's flush is over before a redraw would be seen.
+    if (kind == OutputKind::EncoderPipe) view_.ShowPendingChanges();
     WaitForFlush(kind);
     // A failed write shortly before the click has not met a supervision tick yet.
     ReportOutputFailure();
@@ -265,7 +268,12 @@ void RecordingControl::WaitForStopDrain() {
     const auto deadline = Clock::now() + std::chrono::milliseconds(1000 + static_cast<int64_t>(2000 * inFlightSeconds));
     // The count first: a block claims its share before it is queued, and only then is its claim settled.
     auto pending = [this] { return state_.stopDrainBytes.load() > 0 || state_.drainClaims.load() > 0; };
-    while (pending() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // A block settled between the check and the wait leaves the event set: no wake-up is lost.
+    auto waitUntil = [this](Clock::time_point until) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+        if (left.count() > 0) state_.drainProgress.WaitFor(left);
+    };
+    while (pending() && Clock::now() < deadline) waitUntil(deadline);
 
     // Sound that has not come by now is lost to this recording: take it back and count it.
     const int64_t missing = state_.stopDrainBytes.exchange(0);
@@ -273,7 +281,7 @@ void RecordingControl::WaitForStopDrain() {
         state_.lostSeconds.Add(static_cast<double>(missing) / bytesPerSecond);
     // A block already claimed is on its way into the queue, which takes no time to speak of.
     const auto claimDeadline = Clock::now() + std::chrono::milliseconds(1000);
-    while (state_.drainClaims.load() > 0 && Clock::now() < claimDeadline) std::this_thread::yield();
+    while (state_.drainClaims.load() > 0 && Clock::now() < claimDeadline) waitUntil(claimDeadline);
 }
 
 void RecordingControl::WaitForFlush(OutputKind kind) {

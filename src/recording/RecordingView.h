@@ -46,6 +46,8 @@ public:
 
     virtual void SetRecordCaption(const std::string& caption) = 0;  // "Record" / "Stop"
     virtual void EnableRecord(bool enabled) = 0;
+    /// Draws the changes made so far at once, before a wait on the main thread that may last.
+    virtual void ShowPendingChanges() {}
     virtual void SetPauseCaption(const std::string& caption) = 0;   // "Pause" / "Continue"
     virtual void EnablePause(bool enabled) = 0;
 

@@ -189,7 +189,12 @@ TEST(ForwardToWriter, StartSkipPauseDrainAndFullQueue) {
         const int64_t bytes = st.state.bufferBytes.load();
         st.state.stopDrainBytes.store(bytes * 2);
         auto block = Block16(st.frames, 2, 1, 1);
-        for (int n = 0; n < 4; ++n) st.Run(block);
+        for (int n = 0; n < 2; ++n) {
+            st.state.drainProgress.Reset();
+            st.Run(block);
+            EXPECT_TRUE(st.state.drainProgress.IsSet()) << "the waiting stop is woken for every block";
+        }
+        for (int n = 0; n < 2; ++n) st.Run(block);
         EXPECT_EQ(st.state.writerQueue.Count(), 2u);
         EXPECT_EQ(st.state.stopDrainBytes.load(), 0);
     }

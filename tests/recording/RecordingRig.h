@@ -31,6 +31,7 @@ public:
         recordEnabled = e;
         if (!e) ++recordDisabledCount;
     }
+    void ShowPendingChanges() override { ++pendingShownCount; }
     void SetPauseCaption(const std::string& c) override { pauseCaption = c; }
     void EnablePause(bool e) override { pauseEnabled = e; }
     void SetState(int s) override { state = s; }
@@ -58,6 +59,7 @@ public:
     std::string recordCaption = "Record", pauseCaption = "Pause";
     bool recordEnabled = true, pauseEnabled = false;
     int recordDisabledCount = 0;
+    int pendingShownCount = 0;
     int state = kStateReady;
     StatusValues values;
     int valuesCount = 0, showValuesCount = 0, fillCount = 0;

@@ -155,6 +155,7 @@ TEST(EndToEnd, Mp3RecordingThroughTheEncoderDecodesToTheSound) {
     RecordFor(rig, 3.0);
     EXPECT_EQ(rig.state.lostSeconds.Load(), 0.0);
     EXPECT_TRUE(rig.Logged("              (using /usr/bin/lame)"));
+    EXPECT_EQ(rig.view.pendingShownCount, 1) << "the disabled button shows while the encoder finishes";
 
     Decoded d;
     ASSERT_TRUE(Decode(rig.dir / "out.mp3", &d));

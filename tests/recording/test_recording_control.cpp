@@ -167,6 +167,7 @@ TEST(RecordAndStop, WavRecordingWithItsLogLinesStatesAndCompletedHeader) {
     rig.control.OnRecord();
     EXPECT_FALSE(rig.control.IsRecording());
     EXPECT_EQ(rig.view.recordDisabledCount, 1);
+    EXPECT_EQ(rig.view.pendingShownCount, 0) << "a file's flush is not waited for on screen";
     EXPECT_TRUE(rig.view.recordEnabled);
     EXPECT_EQ(rig.view.recordCaption, "Record");
     EXPECT_FALSE(rig.view.pauseEnabled);
@@ -295,6 +296,31 @@ TEST(RecordAndStop, SoundThatMissesTheDrainIsCountedAsLost) {
     rig.control.OnRecord();
     EXPECT_EQ(rig.LastText(), "Recording stoped. Output file size 86.18 KB. Final duration 00:00:00.50 (0.30 sec lost).");
     EXPECT_EQ(rig.state.stopDrainBytes.load(), 0);
+}
+
+TEST(RecordAndStop, SoundThatArrivesWhileTheStopWaitsIsWritten) {
+    RecordingRig rig;
+    rig.state.pipelineReady = true;
+    rig.control.OnRecord();
+    rig.Feed(5);
+    rig.state.inFlightBytes = 2 * test::kRigBlock;
+    // The two blocks captured before the click reach the queue only once the stop waits for
+    // them, as the preprocessing thread delivers them.
+    std::thread late([&rig] {
+        PipelineState& s = rig.state;
+        while (s.stopDrainBytes.load() == 0) std::this_thread::yield();
+        for (int n = 0; n < 2; ++n) {
+            s.drainClaims.fetch_add(1);
+            s.stopDrainBytes.fetch_sub(test::kRigBlock);
+            rig.Feed(1);
+            s.drainClaims.fetch_sub(1);
+            s.drainProgress.Set();
+        }
+    });
+    rig.control.OnRecord();
+    late.join();
+    EXPECT_EQ(rig.LastText(), "Recording stoped. Output file size 120.63 KB. Final duration 00:00:00.70 ");
+    EXPECT_EQ(test::ReadFile(rig.control.OutputPath()).size(), 44u + 7 * test::kRigBlock);
 }
 
 TEST(RecordAndStop, FailedWriteJustBeforeAManualStopIsReported) {

@@ -38,6 +38,12 @@ constexpr std::size_t kMaxPresetName = 250;
 constexpr int kClosedListHeightDu = 14;
 
 wxString FromUtf8(const std::string& s) { return wxString::FromUTF8(s.c_str()); }
+
+// A button given its own caption again would still be measured and laid out anew.
+void SetCaption(wxButton* button, const std::string& caption) {
+    const wxString text = FromUtf8(caption);
+    if (button->GetLabel() != text) button->SetLabel(text);
+}
 std::string ToUtf8(const wxString& s) { return std::string(s.utf8_str()); }
 
 }  // namespace
@@ -360,7 +366,7 @@ bool CMainDlg::AskYesNo(const std::string& text) {
 
 void CMainDlg::ShowMessage(const std::string& text) { wxMessageBox(FromUtf8(text), "Pelmora", wxOK, this); }
 
-void CMainDlg::SetRecordCaption(const std::string& caption) { record_->SetLabel(FromUtf8(caption)); }
+void CMainDlg::SetRecordCaption(const std::string& caption) { SetCaption(record_, caption); }
 
 void CMainDlg::EnableRecord(bool enabled) {
     bool hadFocus = wxWindow::FindFocus() == record_;
@@ -372,7 +378,7 @@ void CMainDlg::EnableRecord(bool enabled) {
 
 void CMainDlg::ShowPendingChanges() { Update(); }
 
-void CMainDlg::SetPauseCaption(const std::string& caption) { pause_->SetLabel(FromUtf8(caption)); }
+void CMainDlg::SetPauseCaption(const std::string& caption) { SetCaption(pause_, caption); }
 
 void CMainDlg::EnablePause(bool enabled) { pause_->Enable(enabled); }
 

@@ -230,11 +230,13 @@ void RecordingControl::StopSequence() {
     state_.writerStopRequest.store(true);
     state_.events.newData.Set();
 
-    view_.EnableRecord(false);
     const OutputKind kind = output_.Kind();
-    // The encoder may take a while for what is queued: show the disabled button meanwhile.
-    // A file's flush is over before a redraw would be seen.
-    if (kind == OutputKind::EncoderPipe) view_.ShowPendingChanges();
+    // The encoder may take a while for what is queued: the button shows disabled meanwhile.
+    // A file's flush is over before a redraw could show anything, so the button stays.
+    if (kind == OutputKind::EncoderPipe) {
+        view_.EnableRecord(false);
+        view_.ShowPendingChanges();
+    }
     WaitForFlush(kind);
     // A failed write shortly before the click has not met a supervision tick yet.
     ReportOutputFailure();

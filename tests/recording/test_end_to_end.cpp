@@ -155,7 +155,10 @@ TEST(EndToEnd, Mp3RecordingThroughTheEncoderDecodesToTheSound) {
     RecordFor(rig, 3.0);
     EXPECT_EQ(rig.state.lostSeconds.Load(), 0.0);
     EXPECT_TRUE(rig.Logged("              (using /usr/bin/lame)"));
-    EXPECT_EQ(rig.view.pendingShownCount, 1) << "the disabled button shows while the encoder finishes";
+    // The disabled button shows while the encoder finishes; it is usable again afterwards.
+    EXPECT_EQ(rig.view.recordDisabledCount, 1);
+    EXPECT_EQ(rig.view.pendingShownCount, 1);
+    EXPECT_TRUE(rig.view.recordEnabled);
 
     Decoded d;
     ASSERT_TRUE(Decode(rig.dir / "out.mp3", &d));

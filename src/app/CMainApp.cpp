@@ -9,7 +9,11 @@
 
 namespace pelmora {
 
+// Made before the toolkit is initialised.
+CMainApp::CMainApp() { PrepareToolkitEnvironment(); }
+
 bool CMainApp::OnInit() {
+    RestoreToolkitEnvironment();
     // A dead encoder must show as a failed write, not end the program.
     ::signal(SIGPIPE, SIG_IGN);
     guard_ = std::make_unique<SingleInstance>();

@@ -12,6 +12,7 @@ namespace pelmora {
 
 class CMainApp : public wxApp {
 public:
+    CMainApp();
     bool OnInit() override;
     int OnRun() override;
     int OnExit() override;

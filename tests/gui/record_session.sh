@@ -2,7 +2,8 @@
 # Drives the program as a user would: starts it from a fresh program folder with a real
 # sound server playing a 1 kHz tone, records about two seconds, stops and closes the window.
 # Once with the default settings (MP3 through lame), once with a pelmora.ini for WAV output.
-# Neither copy may print anything on its terminal (toolkit warnings, library messages).
+# Neither copy may print anything on its terminal (toolkit warnings, library messages), nor
+# load the OpenGL stack.
 set -euo pipefail
 PELMORA=$1
 HELPER=$2
@@ -26,6 +27,11 @@ session() {
     windows=$( (xdotool search --onlyvisible --name '^Pelmora$' || true) | wc -l)
     [ "$windows" -eq 1 ] || gui_fail "$windows Pelmora windows after a second start"
     kill -0 "$first" 2>/dev/null || gui_fail "the first copy ended when the second started"
+    # Nothing here draws with OpenGL: its libraries (and the compiler a software renderer
+    # brings) would double the program's memory and start-up time.
+    if grep -q "/libGLX\|/libLLVM" "/proc/$first/maps"; then
+        gui_fail "the program loaded the OpenGL stack: $(grep -o '/[^ ]*lib\(GLX\|LLVM\)[^ ]*' "/proc/$first/maps" | sort -u | tr '\n' ' ')"
+    fi
     # Look at the live meters for a moment before recording, as a user does: the sound
     # server wakes its idle null-sink monitor only a while after the first client connects,
     # and until then it delivers far less than real time (arecord shows the same).

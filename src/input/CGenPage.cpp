@@ -50,6 +50,7 @@ void CGenPage::CreateControls() {
     auto choice = [&](int id, int x, int y, int cw) {
         auto* c = new wxChoice(this, id);
         c->SetSize(DluRect(x, y, cw, 14));
+        MeasureShownRowOnly(c);
         return c;
     };
 
@@ -96,7 +97,6 @@ void CGenPage::CreateControls() {
     stereo_ = choice(kIdStereo, 155, 94, 95);
     for (const char* mode : {"Default", "Stereo", "Joint Stereo", "Forced Joint Stereo", "Downmix to Mono"})
         stereo_->Append(mode);
-    FixChoiceRows(stereo_);
 
     outputFile_ = new wxTextCtrl(this, kIdOutputFile, "", wxDefaultPosition, wxDefaultSize, 0);
     place(outputFile_, 15, 134, 218, 14);
@@ -142,13 +142,11 @@ void CGenPage::CreateControls() {
 void CGenPage::SetDeviceList(const std::vector<std::string>& items) {
     device_->Clear();
     for (const std::string& item : items) device_->Append(FromUtf8(item));
-    FixChoiceRows(device_);
 }
 
 void CGenPage::SetFormatList(const std::vector<std::string>& items) {
     format_->Clear();
     for (const std::string& item : items) format_->Append(FromUtf8(item));
-    FixChoiceRows(format_);
 }
 
 void CGenPage::SelectFormat(int position) {

@@ -93,7 +93,7 @@ void CSettingsPage::Create(const ControlEntry& control) {
     case ControlEntry::List: {
         auto* c = new wxChoice(this, wxID_ANY);
         for (const std::string& item : control.items) c->Append(FromUtf8(item));
-        FixChoiceRows(c);
+        MeasureShownRowOnly(c);
         c->Bind(wxEVT_CHOICE, [this, id](wxCommandEvent&) { model_.OnSelChange(id); });
         w = c;
         // Drop-down lists keep their own height.

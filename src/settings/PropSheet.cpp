@@ -1,9 +1,13 @@
 #include "settings/PropSheet.h"
 
+#include "settings/ContainedLayout.h"
+
 namespace pelmora {
 
 CPropertyPage::CPropertyPage(wxWindow* parent, const wxString& title)
-    : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL), title_(title) {}
+    : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL), title_(title) {
+    KeepLayoutRequestsInside(this);
+}
 
 wxRect CPropertyPage::DluRect(int x, int y, int w, int h) const {
     wxPoint pos = ConvertDialogToPixels(wxPoint(x, y));

@@ -38,13 +38,13 @@ constexpr std::size_t kMaxPresetName = 250;
 constexpr int kClosedListHeightDu = 14;
 
 wxString FromUtf8(const std::string& s) { return wxString::FromUTF8(s.c_str()); }
+std::string ToUtf8(const wxString& s) { return std::string(s.utf8_str()); }
 
 // A button given its own caption again would still be measured and laid out anew.
 void SetCaption(wxButton* button, const std::string& caption) {
     const wxString text = FromUtf8(caption);
     if (button->GetLabel() != text) button->SetLabel(text);
 }
-std::string ToUtf8(const wxString& s) { return std::string(s.utf8_str()); }
 
 }  // namespace
 

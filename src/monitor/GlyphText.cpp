@@ -38,9 +38,10 @@ const GlyphText::Glyph& GlyphText::GlyphFor(Face& face, const FaceKey& key, cons
     font.weight = std::get<2>(key);
 
     Glyph glyph;
+    const wxFont wxfont = FontForSpec(font);
     wxBitmap scratch(1, 1);
     wxMemoryDC dc(scratch);
-    dc.SetFont(FontForSpec(font));
+    dc.SetFont(wxfont);
     const wxString text = wxString::FromUTF8(character.c_str());
     const wxSize extent = dc.GetTextExtent(text);
     dc.SelectObject(wxNullBitmap);
@@ -49,7 +50,7 @@ const GlyphText::Glyph& GlyphText::GlyphFor(Face& face, const FaceKey& key, cons
         dc.SelectObject(bitmap);
         dc.SetBackground(wxBrush(wxColour(RedOf(background), GreenOf(background), BlueOf(background))));
         dc.Clear();
-        dc.SetFont(FontForSpec(font));
+        dc.SetFont(wxfont);
         dc.SetTextForeground(wxColour(RedOf(foreground), GreenOf(foreground), BlueOf(foreground)));
         dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
         dc.DrawText(text, 0, 0);

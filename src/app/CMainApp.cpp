@@ -25,6 +25,7 @@ bool CMainApp::OnInit() {
     wxIdleEvent::SetMode(wxIDLE_PROCESS_SPECIFIED);
     wxUpdateUIEvent::SetMode(wxUPDATE_UI_PROCESS_SPECIFIED);
     DisableToolkitAnimations();
+    UseImageCheckMarks();
     return true;  // no command line is read
 }
 

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "app/CAboutDlg.h"
+#include "app/ButtonCaption.h"
 #include "app/CLameConsole.h"
 #include "app/Icons.h"
 #include "app/MainLayout.h"
@@ -40,11 +41,7 @@ constexpr int kClosedListHeightDu = 14;
 wxString FromUtf8(const std::string& s) { return wxString::FromUTF8(s.c_str()); }
 std::string ToUtf8(const wxString& s) { return std::string(s.utf8_str()); }
 
-// A button given its own caption again would still be measured and laid out anew.
-void SetCaption(wxButton* button, const std::string& caption) {
-    const wxString text = FromUtf8(caption);
-    if (button->GetLabel() != text) button->SetLabel(text);
-}
+void SetCaption(wxButton* button, const std::string& caption) { SetButtonCaption(button, FromUtf8(caption)); }
 
 }  // namespace
 

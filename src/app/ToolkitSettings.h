@@ -15,4 +15,9 @@ void RestoreToolkitEnvironment();
 /// the settings at Record or Stop costs ten times the drawing of the change itself.
 void DisableToolkitAnimations();
 
+/// With the default theme on an unscaled display, check boxes and radio buttons show the
+/// theme's own pixel images of their marks instead of its vector images, which the toolkit
+/// renders again whenever such a control is enabled or disabled. Follows theme changes.
+void UseImageCheckMarks();
+
 }  // namespace pelmora

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "monitor/PictureRender.h"
+#include "monitor/ScreenPixels.h"
 
 namespace pelmora {
 
@@ -78,6 +79,8 @@ void CanvasControl::SetPixels(const PixelImage& pixels) {
     // Live pictures go straight to the screen where the display allows it: a repaint through
     // the toolkit's frame cycle costs many times the drawing itself. Exposures still paint.
     if (DirectDrawingPossible() && IsShownOnScreen() && text_.empty()) {
+        if (PutScreenPixels(GTKGetDrawingWindow(), shown_, changed.x, changed.y, changed.width, changed.height))
+            return;
         wxClientDC dc(this);
         dc.DrawBitmap(ToBitmap(shown_, changed.x, changed.y, changed.width, changed.height), changed.x, changed.y,
                       false);

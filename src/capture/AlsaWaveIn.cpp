@@ -381,18 +381,21 @@ private:
             }
             if ((revents & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) == 0) continue;
             // Take everything that is there: some plugins (pulse) hand out a few frames per
-            // wake-up and drop what is not read in time without reporting an overrun. The
-            // bound keeps a device that is never empty from shutting out Reset.
-            bool readSome = true;
-            for (int i = 0; i < 64 && readSome && capturing_.load(); ++i)
-                if (!ReadOnce(&readSome)) return;
+            // wake-up and drop what is not read in time without reporting an overrun. A read
+            // that got less than it asked for emptied the device; asking again would only
+            // cost another pass through the plugin. The bound keeps a device that is never
+            // empty from shutting out Reset.
+            bool mayHaveMore = true;
+            for (int i = 0; i < 64 && mayHaveMore && capturing_.load(); ++i)
+                if (!ReadOnce(&mayHaveMore)) return;
         }
     }
 
     // One read into the head of the queue, or into scratch when nothing is queued: the
-    // device never waits, and what it delivered still counts in the position.
-    bool ReadOnce(bool* readSome = nullptr) {
-        if (readSome) *readSome = false;
+    // device never waits, and what it delivered still counts in the position. mayHaveMore
+    // tells whether the read got all it asked for.
+    bool ReadOnce(bool* mayHaveMore = nullptr) {
+        if (mayHaveMore) *mayHaveMore = false;
         WaveHeader* head = nullptr;
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -414,7 +417,7 @@ private:
             return false;
         }
         const uint32_t bytes = static_cast<uint32_t>(got) * frameBytes_;
-        if (readSome) *readSome = true;
+        if (mayHaveMore) *mayHaveMore = static_cast<snd_pcm_uframes_t>(got) == frames;
         Count(bytes, head == nullptr);
 
         lastDelivery_ = std::chrono::steady_clock::now();

@@ -1,6 +1,7 @@
 #include "capture/SyncEvent.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 
 namespace pelmora {
@@ -9,24 +10,34 @@ SyncEvent::SyncEvent(EventHub& hub, std::string name, bool manualReset, bool ini
     : hub_(hub), name_(std::move(name)), manualReset_(manualReset), signalled_(initiallySignalled) {}
 
 EventHub::Registration::Registration(EventHub& hub, const SyncEvent* first, const SyncEvent* second)
-    : hub_(hub), waiter_{{}, first, second} {
-    hub_.waiters_.push_back(&waiter_);
+    : hub_(hub), waiter_(std::make_shared<Waiter>()) {
+    waiter_->first = first;
+    waiter_->second = second;
+    hub_.waiters_.push_back(waiter_);
 }
 
 EventHub::Registration::~Registration() {
     auto& w = hub_.waiters_;
-    w.erase(std::find(w.begin(), w.end(), &waiter_));
-}
-
-void EventHub::NotifyWaitersOf(const SyncEvent* event) {
-    for (Waiter* w : waiters_)
-        if (w->first == event || w->second == event) w->wake.notify_one();
+    w.erase(std::find(w.begin(), w.end(), waiter_));
 }
 
 void SyncEvent::Set() {
-    std::lock_guard<std::mutex> lock(hub_.mutex);
-    signalled_ = true;
-    hub_.NotifyWaitersOf(this);
+    // Woken after the mutex is let go: a thread woken while the setter still holds it would
+    // only block again on the mutex, at the cost of two more system calls and a switch.
+    std::array<std::shared_ptr<EventHub::Waiter>, 4> woken;
+    std::size_t count = 0;
+    {
+        std::lock_guard<std::mutex> lock(hub_.mutex);
+        signalled_ = true;
+        for (const auto& w : hub_.waiters_) {
+            if (w->first != this && w->second != this) continue;
+            if (count < woken.size())
+                woken[count++] = w;
+            else
+                w->wake.notify_one();
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i) woken[i]->wake.notify_one();
 }
 
 void SyncEvent::Reset() {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,7 +22,8 @@ private:
     friend class SyncEvent;
     friend void WaitBoth(SyncEvent& a, SyncEvent& b);
 
-    // A thread waiting for one or two events of this hub (registered under `mutex`).
+    // A thread waiting for one or two events of this hub (registered under `mutex`). Shared,
+    // so that a Set can wake it after letting go of the mutex even if the wait has ended.
     struct Waiter {
         std::condition_variable wake;
         const SyncEvent* first;
@@ -34,16 +36,14 @@ private:
         ~Registration();
         Registration(const Registration&) = delete;
         Registration& operator=(const Registration&) = delete;
-        std::condition_variable& Wake() { return waiter_.wake; }
+        std::condition_variable& Wake() { return waiter_->wake; }
 
     private:
         EventHub& hub_;
-        Waiter waiter_;
+        std::shared_ptr<Waiter> waiter_;
     };
 
-    void NotifyWaitersOf(const SyncEvent* event);
-
-    std::vector<Waiter*> waiters_;
+    std::vector<std::shared_ptr<Waiter>> waiters_;
 };
 
 class SyncEvent {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "capture/PipelineEvents.h"
@@ -68,6 +69,39 @@ TEST(SyncEvent, WakesAWaiterOnAnotherThread) {
     ev.Set();
     t.join();
     EXPECT_FALSE(ev.IsSet());
+}
+
+// Waiters are woken after the setter lets go of the hub: no wake-up may get lost between two
+// threads that hand over to each other, nor when several threads set the event a waiter takes
+// again and again, each Set racing the end of the wait an earlier one ended.
+TEST(SyncEvent, HandOversLoseNoWakeUpAndEndedWaitsAreNotTouched) {
+    EventHub hub;
+    SyncEvent ping(hub, "ping", false, false), pong(hub, "pong", false, false);
+    constexpr int kRounds = 20000;
+    std::thread partner([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            ping.Wait();
+            pong.Set();
+        }
+    });
+    for (int i = 0; i < kRounds; ++i) {
+        ping.Set();
+        pong.Wait();
+    }
+    partner.join();
+
+    SyncEvent racing(hub, "racing", false, false);
+    std::atomic<bool> done{false};
+    auto setter = [&] {
+        while (!done.load()) racing.Set();
+    };
+    std::thread first(setter), second(setter);
+    for (int i = 0; i < kRounds; ++i) racing.Wait();
+    done.store(true);
+    first.join();
+    second.join();
+    EXPECT_FALSE(ping.IsSet());
+    EXPECT_FALSE(pong.IsSet());
 }
 
 }  // namespace

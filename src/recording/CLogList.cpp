@@ -48,8 +48,18 @@ CLogList::CLogList(wxWindow* parent, int id, EventLog& log)
         if (p == wxDefaultPosition) p = ClientToScreen(wxPoint(0, GetSize().y));
         ShowContextMenu(p);
     });
+    // A new theme brings new colours.
+    Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
+        themeAttributes_.reset();
+        event.Skip();
+    });
     Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) { ShowContextMenu(ClientToScreen(event.GetPosition())); });
     Refresh();
+}
+
+wxVisualAttributes CLogList::GetDefaultAttributes() const {
+    if (!themeAttributes_) themeAttributes_ = wxOwnerDrawnComboBox::GetDefaultAttributes();
+    return *themeAttributes_;
 }
 
 CLogList::~CLogList() {

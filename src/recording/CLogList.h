@@ -5,6 +5,7 @@
 #include <wx/odcombo.h>
 
 #include <memory>
+#include <optional>
 
 #include "recording/EventLog.h"
 
@@ -25,12 +26,17 @@ public:
     void ClearLog();
     void SaveLog();
 
+    /// The theme's colours and font for the box, asked of the toolkit once: the box has no
+    /// colours of its own, so every paint would look them up again.
+    wxVisualAttributes GetDefaultAttributes() const override;
+
 private:
     struct Bridge;
     void ShowContextMenu(const wxPoint& screenPoint);
 
     EventLog& log_;
     std::shared_ptr<Bridge> bridge_;
+    mutable std::optional<wxVisualAttributes> themeAttributes_;
 };
 
 }  // namespace pelmora

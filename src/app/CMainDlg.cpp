@@ -11,8 +11,8 @@
 #include <atomic>
 #include <cstring>
 
-#include "app/CAboutDlg.h"
 #include "app/ButtonCaption.h"
+#include "app/CAboutDlg.h"
 #include "app/CLameConsole.h"
 #include "app/Icons.h"
 #include "app/MainLayout.h"
@@ -26,6 +26,7 @@
 #include "monitor/PictureRender.h"
 #include "recording/CLogList.h"
 #include "settings/PropSheet.h"
+#include "settings/EntryMask.h"
 #include "settings/SettingsPageWindows.h"
 #include "settings/SettingsFile.h"
 
@@ -155,10 +156,12 @@ void CMainDlg::CreateControls() {
             case ItemKind::Edit:
                 presetName_ = new wxTextCtrl(this, item.id, "", r.GetPosition(), r.GetSize());
                 presetName_->SetMaxLength(kMaxPresetName);
+                FixHiddenTextCharacter(presetName_);
                 w = presetName_;
                 break;
             case ItemKind::ReadOnlyEdit:
                 compression_ = new wxTextCtrl(this, item.id, "", r.GetPosition(), r.GetSize(), wxTE_READONLY);
+                FixHiddenTextCharacter(compression_);
                 w = compression_;
                 break;
             case ItemKind::Label:

@@ -8,6 +8,7 @@
 #include "app/Icons.h"
 #include "settings/ChoiceRows.h"
 #include "settings/ControlFit.h"
+#include "settings/EntryMask.h"
 #include "input/OutputName.h"
 
 namespace pelmora {
@@ -99,6 +100,7 @@ void CGenPage::CreateControls() {
         stereo_->Append(mode);
 
     outputFile_ = new wxTextCtrl(this, kIdOutputFile, "", wxDefaultPosition, wxDefaultSize, 0);
+    FixHiddenTextCharacter(outputFile_);
     place(outputFile_, 15, 134, 218, 14);
     wxRect browseRect = DluRect(235, 134, 15, 14);
     browse_ = NewIconButton(this, kIdBrowse, BrowseIcon(wxSize(browseRect.height - 6, browseRect.height - 6)));

@@ -15,6 +15,7 @@
 #include "app/Icons.h"
 #include "settings/ChoiceRows.h"
 #include "settings/ControlFit.h"
+#include "settings/EntryMask.h"
 
 namespace pelmora {
 
@@ -82,6 +83,7 @@ void CSettingsPage::Create(const ControlEntry& control) {
         long style = control.align == ControlEntry::Right ? wxTE_RIGHT : 0;
         if (control.kind == ControlEntry::ReadOnlyEdit) style |= wxTE_READONLY;
         auto* t = new wxTextCtrl(this, wxID_ANY, "", wxDefaultPosition, wxDefaultSize, style);
+        FixHiddenTextCharacter(t);
         t->Bind(wxEVT_TEXT, [this, id](wxCommandEvent&) { model_.OnTextChanged(id); });
         t->Bind(wxEVT_KILL_FOCUS, [this, id](wxFocusEvent& event) {
             model_.OnKillFocus(id);

@@ -7,30 +7,33 @@
 #endif
 
 #include <algorithm>
+#include <vector>
 
 namespace pelmora {
 
 #ifdef GDK_WINDOWING_X11
 namespace {
 
+// Depth 24 only: a 32-bit window would read the pixels' empty top byte as full transparency.
 bool SameLayoutAsPixels(Display* display, const Visual* visual, int depth) {
     const uint32_t probe = 1;
     const bool littleEndianHost = *reinterpret_cast<const unsigned char*>(&probe) == 1;
-    return (depth == 24 || depth == 32) && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
+    return depth == 24 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
            visual->blue_mask == 0xff && (ImageByteOrder(display) == LSBFirst) == littleEndianHost;
 }
 
 // One graphics context per display and depth, kept for the life of the program.
 GC ContextFor(Display* display, Drawable drawable, int depth) {
-    static Display* cachedDisplay = nullptr;
-    static int cachedDepth = 0;
-    static GC cached = nullptr;
-    if (cached == nullptr || cachedDisplay != display || cachedDepth != depth) {
-        cached = XCreateGC(display, drawable, 0, nullptr);
-        cachedDisplay = display;
-        cachedDepth = depth;
-    }
-    return cached;
+    struct Made {
+        Display* display;
+        int depth;
+        GC context;
+    };
+    static std::vector<Made> made;
+    for (const Made& m : made)
+        if (m.display == display && m.depth == depth) return m.context;
+    made.push_back({display, depth, XCreateGC(display, drawable, 0, nullptr)});
+    return made.back().context;
 }
 
 }  // namespace

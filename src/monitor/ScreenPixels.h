@@ -10,7 +10,7 @@ namespace pelmora {
 /// Puts the part (x, y, width, height) of pixels into the toolkit window `window` at the same
 /// place, as a client drawing context would, but as a single image transfer to the display.
 /// False, with nothing drawn, where that is not possible: not an X11 window, a scaled
-/// display, or a visual whose pixels are not laid out as 0x00RRGGBB.
+/// display, or a visual other than 24-bit 0x00RRGGBB.
 bool PutScreenPixels(GdkWindow* window, const PixelImage& pixels, int x, int y, int width, int height);
 
 }  // namespace pelmora

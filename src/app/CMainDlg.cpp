@@ -25,8 +25,8 @@
 #include "monitor/MeterLevel.h"
 #include "monitor/PictureRender.h"
 #include "recording/CLogList.h"
+#include "settings/LockingCost.h"
 #include "settings/PropSheet.h"
-#include "settings/EntryMask.h"
 #include "settings/SettingsPageWindows.h"
 #include "settings/SettingsFile.h"
 

@@ -6,9 +6,8 @@
 #include <wx/statbox.h>
 
 #include "app/Icons.h"
-#include "settings/ChoiceRows.h"
 #include "settings/ControlFit.h"
-#include "settings/EntryMask.h"
+#include "settings/LockingCost.h"
 #include "input/OutputName.h"
 
 namespace pelmora {

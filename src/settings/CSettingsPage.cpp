@@ -13,9 +13,8 @@
 #include <wx/textctrl.h>
 
 #include "app/Icons.h"
-#include "settings/ChoiceRows.h"
 #include "settings/ControlFit.h"
-#include "settings/EntryMask.h"
+#include "settings/LockingCost.h"
 
 namespace pelmora {
 

@@ -1,6 +1,6 @@
 #include "settings/PropSheet.h"
 
-#include "settings/ContainedLayout.h"
+#include "settings/LockingCost.h"
 
 namespace pelmora {
 

@@ -25,10 +25,36 @@ add_custom_command(OUTPUT ${man_page}
 add_custom_target(pelmora_man ALL DEPENDS ${man_page})
 install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The package's maintainer. A release sets both; the defaults mark a local build.
+set(PELMORA_MAINTAINER_NAME "Pelmora developers" CACHE STRING "Maintainer of the Debian package: name")
+set(PELMORA_MAINTAINER_EMAIL "pelmora@localhost" CACHE STRING "Maintainer of the Debian package: e-mail address")
+set(PELMORA_MAINTAINER "${PELMORA_MAINTAINER_NAME} <${PELMORA_MAINTAINER_EMAIL}>")
+
+# Licence, release history and the package checker's notes, where Debian keeps them.
+set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/pelmora)
+set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+# Rewritten only when the maintainer changes, so that the changelog follows it.
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/maintainer.txt CONTENT "${PELMORA_MAINTAINER}\n")
+add_custom_command(OUTPUT ${changelog}
+  COMMAND ${CMAKE_COMMAND} -DCHANGELOG=${PROJECT_SOURCE_DIR}/CHANGELOG -DOUTPUT=${changelog} -DPACKAGE=pelmora
+          "-DMAINTAINER=${PELMORA_MAINTAINER}" -P ${PROJECT_SOURCE_DIR}/cmake/DebianChangelog.cmake
+  DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG ${PROJECT_SOURCE_DIR}/cmake/DebianChangelog.cmake
+          ${CMAKE_CURRENT_BINARY_DIR}/maintainer.txt VERBATIM)
+add_custom_target(pelmora_changelog ALL DEPENDS ${changelog})
+install(FILES ${changelog} ${data}/debian/copyright DESTINATION ${doc_dir})
+install(FILES ${data}/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME pelmora)
+
+# The newest release named in CHANGELOG is this version.
+file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG newest REGEX "^[0-9][^ ]* \\(" LIMIT_COUNT 1)
+if(NOT newest MATCHES "^${PROJECT_VERSION} ")
+  message(FATAL_ERROR "CHANGELOG's newest entry '${newest}' is not version ${PROJECT_VERSION}")
+endif()
+
 # cpack -G DEB: the runtime libraries come from dpkg-shlibdeps.
 set(CPACK_PACKAGE_NAME pelmora)
 set(CPACK_PACKAGE_VENDOR "Pelmora")
-set(CPACK_PACKAGE_CONTACT "Pelmora developers <pelmora@invalid>")
+set(CPACK_PACKAGE_CONTACT "${PELMORA_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sound recorder with live level meters and MP3 output")
 set(CPACK_PACKAGE_DESCRIPTION
     "Pelmora records from a sound card input into a WAV file, a raw PCM file,

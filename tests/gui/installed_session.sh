@@ -22,7 +22,10 @@ DESTDIR="$DEST" cmake --install "$BUILD" --prefix /usr >"$GUI_WORK/install.log" 
 expected="usr/bin/pelmora
 usr/share/applications/$APP_ID.desktop
 usr/share/icons/hicolor/48x48/apps/$APP_ID.png
+usr/share/doc/pelmora/changelog.gz
+usr/share/doc/pelmora/copyright
 usr/share/icons/hicolor/scalable/apps/$APP_ID.svg
+usr/share/lintian/overrides/pelmora
 usr/share/man/man1/pelmora.1.gz
 usr/share/metainfo/$APP_ID.metainfo.xml
 usr/share/pelmora/icons/folder.svg

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "recording/LogSink.h"
@@ -22,12 +23,28 @@ public:
     std::size_t total = 0;
 };
 
-std::string Folder() {
-    static std::string folder = [] {
-        char tmpl[] = "/tmp/pelmora-fuzz-XXXXXX";
-        return std::string(::mkdtemp(tmpl)) + "/";
-    }();
-    return folder;
+// A scratch folder for the whole run, removed at exit.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/pelmora-fuzz-XXXXXX";
+        if (!::mkdtemp(pattern.data())) {
+            std::perror(pattern.c_str());
+            std::abort();
+        }
+        path_ = pattern + "/";
+    }
+    ~ScratchFolder() { std::filesystem::remove_all(path_); }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+const std::string& Folder() {
+    static ScratchFolder folder;
+    return folder.Path();
 }
 
 void Put(const std::string& path, const uint8_t* data, std::size_t size) {

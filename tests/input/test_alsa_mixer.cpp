@@ -9,6 +9,7 @@
 #include "input/MixerControl.h"
 #include "input/MixerTestSupport.h"
 #include "support/PrivatePulse.h"
+#include "support/UnderCi.h"
 
 namespace pelmora {
 namespace {
@@ -36,7 +37,10 @@ TEST(AlsaControlDevice, CardDevicesUseTheCardsControlDeviceAndPluginsTheirOwnNam
 class AlsaMixerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!g_pulseRunning) GTEST_SKIP() << "no PulseAudio server could be started";
+        if (!g_pulseRunning) {
+            if (test::UnderCi()) FAIL() << "no PulseAudio server could be started";
+            GTEST_SKIP() << "no PulseAudio server could be started";
+        }
         ASSERT_TRUE(test::PrivatePulse::SetSourceVolume(40000, 20000));
         ASSERT_TRUE(test::PrivatePulse::SetSourceMuted(false));
         control_ = std::make_unique<MixerControl>(alsa_, settings_, log_, [] { return false; });

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -92,7 +93,10 @@ public:
             ::execvp("pulseaudio", argv.data());
             ::_exit(127);
         }
-        return WaitUntil([] { return CommandSucceeds("pactl info"); });
+        if (WaitUntil([] { return CommandSucceeds("pactl info"); })) return true;
+        std::cerr << "pulseaudio did not start\n";
+        if (std::ifstream in(log); in && in.peek() != std::ifstream::traits_type::eof()) std::cerr << in.rdbuf();
+        return false;
     }
 
     void Stop() {

@@ -5,14 +5,14 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libwxgtk3.2-dev libgtk-3-dev libx11-dev libasound2-dev libmd-dev
+  libwxgtk3.2-dev libgtk-3-dev libx11-dev libasound2-dev libmd-dev libpulse-dev libsndfile1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   lame
   clang libclang-rt-14-dev
   xvfb xdotool x11-utils imagemagick
   pulseaudio libasound2-plugins alsa-utils
   dbus dbus-bin python3-pyatspi at-spi2-core
-  dpkg-dev file desktop-file-utils appstream xdg-user-dirs
+  dpkg-dev file desktop-file-utils appstream xdg-user-dirs lintian
 )
 
 missing=()

@@ -1,28 +1,129 @@
 #!/usr/bin/env bash
 # Configures, builds and runs every test: the full build (engine, window, GUI tests under
-# Xvfb, the installed program), the Debian package installed and removed again, then the
-# engine again under ThreadSanitizer, and under AddressSanitizer with UndefinedBehaviorSanitizer.
+# Xvfb, the installed program, lintian on the Debian package), the settings-file fuzzer for
+# a minute (clang's libFuzzer), the engine again under ThreadSanitizer, and under
+# AddressSanitizer with UndefinedBehaviorSanitizer; last the Debian package installed into
+# the system and removed again.
+#
+# The tests run as an ordinary user, as the program does: root may raise priorities and
+# write read-only folders, which hides faults. Started as root, the script builds and runs
+# all of that as the user pelmora-test (created when missing; PELMORA_TEST_USER names
+# another), and only the package test, which needs root, runs as root.
+# Under CI (CI=true) a test that skips is a failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+# ctest with its output kept: under CI a skipped test fails the run.
+run_ctest() {
+    local log status=0
+    log=$(mktemp)
+    ctest "$@" --output-on-failure -j"$jobs" 2>&1 | tee "$log" || status=$?
+    if [ "$status" -eq 0 ] && [ "${CI:-}" = true ] && grep -q '(Skipped)' "$log"; then
+        echo "FAIL: tests were skipped; under CI every test must run" >&2
+        status=1
+    fi
+    rm -f "$log"
+    return "$status"
+}
+
+# Everything but the package test; run by the unprivileged user.
+build_and_test() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DPELMORA_MAINTAINER_NAME="${PELMORA_MAINTAINER_NAME:-Pelmora tests}" \
+        -DPELMORA_MAINTAINER_EMAIL="${PELMORA_MAINTAINER_EMAIL:-tests@pelmora.example}"
+    cmake --build build -j"$jobs"
+    run_ctest --test-dir build
+
+    # The fuzzer on the checked-in corpus, then searching for FUZZ_SECONDS, with ASan and UBSan.
+    if command -v clang++ >/dev/null; then
+        CC=clang CXX=clang++ cmake -S . -B build-fuzz -DPELMORA_FUZZ=ON -DPELMORA_GUI=OFF -DPELMORA_TESTS=OFF \
+            -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        cmake --build build-fuzz -j"$jobs" --target fuzz_load_settings
+        run_ctest --test-dir build-fuzz
+        rm -rf build-fuzz/corpus build-fuzz/crashes
+        mkdir -p build-fuzz/corpus build-fuzz/crashes
+        # The settings files it writes go to memory where possible: fsync on a disk slows it 40 times.
+        local scratch=${TMPDIR:-/tmp}
+        if [ -d /dev/shm ] && [ -w /dev/shm ]; then scratch=/dev/shm; fi
+        TMPDIR=$scratch build-fuzz/fuzz/fuzz_load_settings -max_total_time="${FUZZ_SECONDS:-60}" -timeout=10 \
+            -print_final_stats=1 -artifact_prefix=build-fuzz/crashes/ build-fuzz/corpus fuzz/corpus
+    elif [ "${CI:-}" = true ]; then
+        echo "FAIL: clang is missing (scripts/install-deps.sh installs it); the fuzzer cannot run" >&2
+        return 1
+    else
+        echo "Fuzzer skipped: it needs clang (scripts/install-deps.sh installs it)"
+    fi
+
+    cmake -S . -B build-tsan -DPELMORA_TSAN=ON -DPELMORA_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build-tsan -j"$jobs"
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+        run_ctest --test-dir build-tsan -LE notsan
+
+    cmake -S . -B build-asan -DPELMORA_ASAN=ON -DPELMORA_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build-asan -j"$jobs"
+    ASAN_OPTIONS="halt_on_error=1 detect_leaks=1" UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" \
+        run_ctest --test-dir build-asan -LE noasan
+}
+
+# As root: the unprivileged user builds and tests in build folders of its own.
+build_and_test_unprivileged() {
+    local user=${PELMORA_TEST_USER:-pelmora-test}
+    if ! id -u "$user" >/dev/null 2>&1; then
+        useradd --create-home --user-group --shell /bin/bash --comment "Pelmora tests" "$user"
+    fi
+    local group home
+    group=$(id -gn "$user")
+    home=$(getent passwd "$user" | cut -d: -f6)
+    install -d -o "$user" -g "$group" "$home" "$home/tmp"
+    # The X servers' socket folder, open to every user as on a desktop.
+    install -d -m 1777 /tmp/.X11-unix
+
+    tree=$PWD
+    if ! runuser -u "$user" -- test -r "$tree/CMakeLists.txt" -a -x "$tree/scripts"; then
+        # A checkout the user cannot read (under /root, say): the user works on a copy.
+        tree=$home/pelmora-src
+        rm -rf "$tree"
+        install -d -o "$user" -g "$group" "$tree"
+        tar --exclude='./build*' -cf - . | runuser -u "$user" -- tar -xf - -C "$tree"
+        echo "Testing a copy in $tree: $user cannot read $PWD"
+    fi
+    local dir
+    for dir in build build-fuzz build-tsan build-asan; do
+        install -d "$tree/$dir"
+        chown -R "$user:$group" "$tree/$dir"
+    done
+
+    local pass=() var
+    for var in CI CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER CCACHE_BASEDIR CCACHE_NOHASHDIR \
+               PELMORA_MAINTAINER_NAME PELMORA_MAINTAINER_EMAIL FUZZ_SECONDS; do
+        if [ -n "${!var+set}" ]; then pass+=("$var=${!var}"); fi
+    done
+    echo "Building and testing as $user"
+    (cd "$tree" && runuser -u "$user" -- env -i PATH="$PATH" HOME="$home" USER="$user" LOGNAME="$user" \
+        SHELL=/bin/bash LANG="${LANG:-C.UTF-8}" TERM="${TERM:-dumb}" TMPDIR="$home/tmp" \
+        PELMORA_TEST_STAGE=unprivileged "${pass[@]}" bash scripts/run-tests.sh)
+}
+
+if [ "${PELMORA_TEST_STAGE:-}" = unprivileged ]; then
+    build_and_test
+    exit 0
+fi
+
+tree=$PWD
+if [ "$(id -u)" -eq 0 ]; then
+    build_and_test_unprivileged
+else
+    build_and_test
+fi
 
 # The Debian package, installed into the system and removed again: only where we may do so.
 if [ "$(id -u)" -eq 0 ] || sudo -n true 2>/dev/null; then
-  bash tests/gui/deb_package.sh build
+    echo "Debian package test (needs root: installs into the system)"
+    bash tests/gui/deb_package.sh "$tree/build"
+elif [ "${CI:-}" = true ]; then
+    echo "FAIL: the Debian package test needs root or sudo" >&2
+    exit 1
 else
-  echo "Debian package test skipped: it needs root or sudo"
+    echo "Debian package test skipped: it needs root or sudo"
 fi
-
-cmake -S . -B build-tsan -DPELMORA_TSAN=ON -DPELMORA_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build-tsan -j"$jobs"
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  ctest --test-dir build-tsan --output-on-failure -j"$jobs" -LE notsan
-
-cmake -S . -B build-asan -DPELMORA_ASAN=ON -DPELMORA_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build-asan -j"$jobs"
-ASAN_OPTIONS="halt_on_error=1 detect_leaks=1" UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs" -LE noasan

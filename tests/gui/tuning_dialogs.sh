@@ -9,7 +9,7 @@ if [ -z "${PELMORA_ON_SESSION_BUS:-}" ]; then
 fi
 PELMORA=$1
 HELPER=$2
-SHOT=${3:-/tmp/pelmora-dc-filter-dialog.png}
+SHOT=${3:-${TMPDIR:-/tmp}/pelmora-dc-filter-dialog.png}
 HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/env.sh"
 gui_setup

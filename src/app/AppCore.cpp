@@ -275,7 +275,7 @@ void AppCore::OnTimer() {
     if (log_)
         for (const std::string& message : TakeAlsaMessages()) log_->AddLogLine(message);
     if (!supervision_ || closed_) return;
-    ThreadRoles::Instance().ReportRealTimeFallbacks();
+    ThreadRoles::Instance().ReportRealTimeFallbacks(encoderProcess_.IsRunning() ? encoderProcess_.Pid() : 0);
     supervision_->OnTimer();
     // A device that failed while capturing is tried again every second, so that capture
     // comes back by itself with the sound server.

@@ -22,7 +22,21 @@ void BoundRealTime();
 std::vector<pid_t> TakeRealTimeFallbacks();
 
 /// Lifts the bound for a child that inherited it (an outside program does not expect
-/// SIGXCPU, which would end it).
+/// SIGXCPU, which would end it); ChildRealTimeWatch bounds it instead.
 void LiftRealTimeBound(pid_t child);
+
+/// The bound for a child process, checked by the supervision once a second: a child that
+/// used kRealTimeBound of processor time under a real-time policy since the last check
+/// without blocking once is put back under SCHED_OTHER, at its nice value.
+class ChildRealTimeWatch {
+public:
+    /// True when `child` fell back at this check.
+    bool Check(pid_t child);
+
+private:
+    pid_t child_ = 0;
+    unsigned long long cpuTicks_ = 0;
+    unsigned long long blocks_ = 0;
+};
 
 }  // namespace pelmora

@@ -259,13 +259,15 @@ ScheduleOutcome ThreadRoles::RunAs(ThreadRole role, const std::function<void()>&
     return out;
 }
 
-void ThreadRoles::ReportRealTimeFallbacks() {
+void ThreadRoles::ReportRealTimeFallbacks(pid_t encoder) {
     const std::vector<pid_t> fallen = TakeRealTimeFallbacks();
-    if (fallen.empty()) return;
+    const bool encoderFell = encoderWatch_.Check(encoder);
+    if (fallen.empty() && !encoderFell) return;
     std::set<std::string> names;
     LogSink* log = nullptr;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (encoderFell) names.insert(RoleName(ThreadRole::Encoder));
         for (pid_t tid : fallen) {
             const auto it = roles_.find(tid);
             names.insert(RoleName(it != roles_.end() ? it->second : ThreadRole::Process));

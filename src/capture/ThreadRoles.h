@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "capture/RealTimeBound.h"
 #include "capture/ThreadPriority.h"
 #include "recording/LogSink.h"
 
@@ -63,8 +64,9 @@ public:
     /// Makes `plan` the one threads and processes started from now on take, without
     /// changing any running thread.
     void SetPlan(const PriorityPlan& plan);
-    /// Reports the threads that ran too long at real-time priority and fell back.
-    void ReportRealTimeFallbacks();
+    /// Reports the threads that ran too long at real-time priority and fell back, and bounds
+    /// the encoder process `encoder` (0: none runs) likewise.
+    void ReportRealTimeFallbacks(pid_t encoder = 0);
 
     // Any thread:
 
@@ -94,6 +96,7 @@ private:
     std::map<pid_t, ThreadRole> roles_;
     std::set<std::string> reported_;  // refusals logged since the last Apply
     LogSink* log_ = nullptr;
+    ChildRealTimeWatch encoderWatch_;  // main thread
 
     std::mutex callMutex_;  // one launcher task at a time
     std::mutex queueMutex_;

@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "encoder/EncoderCommand.h"
@@ -540,6 +541,42 @@ TEST_F(EncoderProcessTest, ARealTimeEncoderStartsRealTimeWithoutPassingItOnOrBei
     const pid_t console = ThreadNamed("pelmora-lameout");
     EXPECT_TRUE(::sched_getscheduler(console) & SCHED_RESET_ON_FORK);
     EXPECT_EQ(encoder.Finish(), EncoderEnd::Exited);
+}
+
+unsigned long long CpuTicks(pid_t pid) {
+    const std::string stat = test::ReadText("/proc/" + std::to_string(pid) + "/stat");
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string f;
+    unsigned long long ticks = 0;
+    for (int field = 3; field <= 15 && fields >> f; ++field)
+        if (field >= 14) ticks += std::strtoull(f.c_str(), nullptr, 10);
+    return ticks;
+}
+
+TEST_F(EncoderProcessTest, ARealTimeEncoderThatNeverBlocksFallsBackWithAWarning) {
+    if (!test::RealTimeAllowed()) GTEST_SKIP() << "this user may not use real-time scheduling";
+    test::WriteScript(dir.Path("lame"), "while :; do :; done");
+    SetTextField(s.encoderPath, dir.Path("lame"));
+    s.encoderPriorityClass = 1;
+    s.encoderThreadPriority = 6;  // Time Critical: SCHED_FIFO 1
+    ThreadRoles& roles = ThreadRoles::Instance();
+    roles.SetLog(&log);
+    EncoderProcess encoder(dir.Folder());
+    ASSERT_TRUE(encoder.Start(dir.Path("out.mp3"), " -r", s, log));
+    const pid_t pid = encoder.Pid();
+    roles.ReportRealTimeFallbacks(pid);  // the first look
+    const unsigned long long bound = static_cast<unsigned long long>(::sysconf(_SC_CLK_TCK)) * 3 / 10;  // 300 ms
+    const unsigned long long from = CpuTicks(pid);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (CpuTicks(pid) < from + bound && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    EXPECT_EQ(::sched_getscheduler(pid) & ~SCHED_RESET_ON_FORK, SCHED_FIFO);
+    roles.ReportRealTimeFallbacks(pid);
+    roles.SetLog(nullptr);
+    EXPECT_EQ(::sched_getscheduler(pid) & ~SCHED_RESET_ON_FORK, SCHED_OTHER);
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_EQ(log.lines.back(), "WARNING: Lame process ran 200 ms at real-time priority without blocking, and runs at "
+                                "normal priority now");
+    encoder.Finish(std::chrono::milliseconds(100));
 }
 
 }  // namespace

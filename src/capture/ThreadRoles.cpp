@@ -44,6 +44,12 @@ ThreadSchedule PriorityPlan::For(ThreadRole role) const {
     return ScheduleFor(processClass, kNormalLevel);
 }
 
+bool PriorityPlan::operator==(const PriorityPlan& o) const {
+    return processClass == o.processClass && uiLevel == o.uiLevel && receiveLevel == o.receiveLevel &&
+           preprocessLevel == o.preprocessLevel && writerLevel == o.writerLevel && encoderClass == o.encoderClass &&
+           encoderLevel == o.encoderLevel;
+}
+
 const char* RoleName(ThreadRole role) {
     switch (role) {
         case ThreadRole::Interface: return "Interface thread";
@@ -124,6 +130,7 @@ PriorityPlan ThreadRoles::Plan() const {
 
 void ThreadRoles::SetPlan(const PriorityPlan& plan) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (!(plan == plan_)) reported_.clear();
     plan_ = plan;
 }
 
@@ -135,14 +142,13 @@ void ThreadRoles::SetOne(pid_t tid, ThreadRole role, std::map<std::string, std::
         "runs at " + ScheduleText(out.got) + " (" + std::strerror(out.error) + ")";
 }
 
-void ThreadRoles::ReportRefusals(const std::map<std::string, std::string>& refusals, bool onApply) {
+void ThreadRoles::ReportRefusals(const std::map<std::string, std::string>& refusals) {
     std::string line;
     LogSink* log = nullptr;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (onApply) reported_.clear();
         for (const auto& [what, result] : refusals) {
-            if (!reported_.insert(what).second) continue;  // said once since the last Apply
+            if (!reported_.insert(what).second) continue;  // said once under this plan
             line += (line.empty() ? "" : "; ") + what + ", " + result;
         }
         log = log_;
@@ -157,6 +163,7 @@ void ThreadRoles::Apply(const PriorityPlan& plan, pid_t encoder) {
     const pid_t self = CurrentThreadId();
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (!(plan == plan_)) reported_.clear();
         plan_ = plan;
         // Forget threads that ended without saying so (a library's), and an interface thread
         // that is not the caller.
@@ -174,7 +181,7 @@ void ThreadRoles::Apply(const PriorityPlan& plan, pid_t encoder) {
         const auto it = known.find(tid);
         SetOne(tid, it != known.end() ? it->second : ThreadRole::Process, &refusals);
     }
-    ReportRefusals(refusals, true);
+    ReportRefusals(refusals);
 }
 
 std::thread ThreadRoles::StartThread(ThreadRole role, const char* name, std::function<void()> body, pid_t* tid) {
@@ -201,7 +208,7 @@ std::thread ThreadRoles::StartThread(ThreadRole role, const char* name, std::fun
         }
         std::map<std::string, std::string> refusals;
         SetOne(newId, role, &refusals);
-        ReportRefusals(refusals, false);
+        ReportRefusals(refusals);
         if (tid) *tid = newId;
         go->set_value();
     });
@@ -226,7 +233,7 @@ void ThreadRoles::RunStarting(ThreadRole role, const std::function<void()>& call
                     }
                     roles.SetOne(tid, role, &refusals);
                 }
-                roles.ReportRefusals(refusals, false);
+                roles.ReportRefusals(refusals);
             }
         } after{*this, role, before};
         call();
@@ -255,7 +262,7 @@ ScheduleOutcome ThreadRoles::RunAs(ThreadRole role, const std::function<void()>&
     if (out.error != 0)
         refusals[std::string(RoleName(role)) + " " + ScheduleText(want)] =
             "runs at " + ScheduleText(out.got) + " (" + std::strerror(out.error) + ")";
-    ReportRefusals(refusals, false);
+    ReportRefusals(refusals);
     return out;
 }
 

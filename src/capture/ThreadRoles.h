@@ -39,6 +39,7 @@ struct PriorityPlan {
     int processClass = 1, uiLevel = 3, receiveLevel = 3, preprocessLevel = 3, writerLevel = 3;
     int encoderClass = 1, encoderLevel = 3;
     ThreadSchedule For(ThreadRole role) const;
+    bool operator==(const PriorityPlan& o) const;
 };
 
 /// "Sound receiving thread" and so on: the priority dialog's words.
@@ -59,7 +60,8 @@ public:
     void SetLog(LogSink* log);
     /// Makes `plan` the one in force and sets every thread of the process (the calling one
     /// as the interface thread), and the encoder process `encoder` if not 0, once each
-    /// directly to its value. One "WARNING: " line names what the system refused.
+    /// directly to its value. One "WARNING: " line names what the system refused that was
+    /// not said before under the same plan (by a thread's start, say).
     void Apply(const PriorityPlan& plan, pid_t encoder = 0);
     /// Makes `plan` the one threads and processes started from now on take, without
     /// changing any running thread.
@@ -88,13 +90,13 @@ private:
     void Launch();
     // Sets one thread and notes a refusal under `role`; with startMutex_ held.
     void SetOne(pid_t tid, ThreadRole role, std::map<std::string, std::string>* refusals);
-    void ReportRefusals(const std::map<std::string, std::string>& refusals, bool onApply);
+    void ReportRefusals(const std::map<std::string, std::string>& refusals);
 
     std::recursive_mutex startMutex_;  // held while threads are created, and by Apply
     mutable std::mutex mutex_;         // guards what follows
     PriorityPlan plan_;
     std::map<pid_t, ThreadRole> roles_;
-    std::set<std::string> reported_;  // refusals logged since the last Apply
+    std::set<std::string> reported_;  // refusals logged under the plan in force
     LogSink* log_ = nullptr;
     ChildRealTimeWatch encoderWatch_;  // main thread
 

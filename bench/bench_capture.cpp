@@ -155,8 +155,8 @@ void BM_PipelineFlatOut(benchmark::State& st) {
     CaptureDevice capture(state, device, settings, backend, wave, pre, log, view,
                           [&](int, int) { return std::optional<WaveFormat>(format); });
     Drain drain(state);
-    pre.Start(3);
-    wave.Start(3);
+    pre.Start();
+    wave.Start();
 
     double lostBlocks = 0.0;
     double seconds = 0.0;

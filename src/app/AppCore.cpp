@@ -8,7 +8,7 @@
 #include "capture/AlsaMessages.h"
 #include "capture/AlsaWaveIn.h"
 #include "capture/CaptureDevice.h"
-#include "capture/ThreadPriority.h"
+#include "capture/ThreadRoles.h"
 #include "input/FormatText.h"
 #include "input/AlsaMixer.h"
 #include "input/InputEnumeration.h"
@@ -20,6 +20,22 @@
 #include "settings/SettingsFile.h"
 
 namespace pelmora {
+
+namespace {
+
+PriorityPlan PlanOf(const RecSettings& s) {
+    PriorityPlan plan;
+    plan.processClass = s.processPriorityClass;
+    plan.uiLevel = s.uiThreadPriority;
+    plan.receiveLevel = s.receiveThreadPriority;
+    plan.preprocessLevel = s.preprocessThreadPriority;
+    plan.writerLevel = s.writerThreadPriority;
+    plan.encoderClass = s.encoderPriorityClass;
+    plan.encoderLevel = s.encoderThreadPriority;
+    return plan;
+}
+
+}  // namespace
 
 // The enumeration's view: lists go to the window, device changes to the core.
 class AppCore::InputBridge : public InputSelectionView {
@@ -81,11 +97,16 @@ AppCore::AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backe
       waveThread_(pipeline_, deviceObjects_, settings_, *backend_, *log_),
       preprocess_(pipeline_, settings_, dcFilter_) {
     SetDefaultSettings(settings_, outputFolder_);
+    // Before any priority is set: the launcher keeps the one the process started with.
+    ThreadRoles::Instance().SetLog(log_.get());
     mixer_ = std::make_unique<MixerControl>(*mixerBackend_, settings_, *log_, [this] { return pipeline_.isRecording.load(); });
     encoder_ = std::make_unique<ProcessEncoder>(encoderProcess_, settings_, *log_, [this] { return encoderArgs_; });
 }
 
-AppCore::~AppCore() { Close(); }
+AppCore::~AppCore() {
+    Close();
+    ThreadRoles::Instance().SetLog(nullptr);
+}
 
 const WaveFormat* AppCore::SelectedFormat() const { return input_ ? input_->SelectedFormat() : nullptr; }
 
@@ -167,11 +188,11 @@ void AppCore::Start(AppView& view) {
             return *w;
         });
 
-    const int writerPriority = settings_.writerThreadPriority;
-    writer_.Start([writerPriority] { ApplyThreadPriority(CurrentThreadId(), writerPriority); });
-    preprocess_.Start(settings_.preprocessThreadPriority);
-    waveThread_.Start(settings_.receiveThreadPriority);
-    // The process class, and every thread's level within it.
+    // Each worker starts at its own level; then the process class and every thread's level.
+    ThreadRoles::Instance().SetPlan(PlanOf(settings_));
+    writer_.Start();
+    preprocess_.Start();
+    waveThread_.Start();
     ApplyPriorities();
 
     if (OpenCaptureDevice()) SetupMixer();
@@ -199,15 +220,9 @@ void AppCore::SetupMixer() {
 }
 
 void AppCore::ApplyPriorities() {
-    const RecSettings& s = settings_;
-    // The encoder's class and its main thread's level, which on Linux are one setting of
-    // the thread carrying its process id.
-    if (encoderProcess_.Pid() > 0) encoderProcess_.ApplyPriorities(s);
-    ApplyProcessClass(s.processPriorityClass);
-    ApplySchedule(CurrentThreadId(), s.processPriorityClass, s.uiThreadPriority);
-    ApplySchedule(waveThread_.Tid(), s.processPriorityClass, s.receiveThreadPriority);
-    ApplySchedule(writer_.Tid(), s.processPriorityClass, s.writerThreadPriority);
-    ApplySchedule(preprocess_.Tid(), s.processPriorityClass, s.preprocessThreadPriority);
+    // The encoder's class and its main thread's level are, on Linux, one setting of the
+    // thread carrying its process id.
+    ThreadRoles::Instance().Apply(PlanOf(settings_), encoderProcess_.IsRunning() ? encoderProcess_.Pid() : 0);
 }
 
 void AppCore::ApplyBufferSettings() {
@@ -260,6 +275,7 @@ void AppCore::OnTimer() {
     if (log_)
         for (const std::string& message : TakeAlsaMessages()) log_->AddLogLine(message);
     if (!supervision_ || closed_) return;
+    ThreadRoles::Instance().ReportRealTimeFallbacks(encoderProcess_.IsRunning() ? encoderProcess_.Pid() : 0);
     supervision_->OnTimer();
     // A device that failed while capturing is tried again every second, so that capture
     // comes back by itself with the sound server.

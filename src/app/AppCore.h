@@ -149,9 +149,9 @@ public:
     void OnMixerChange(uint64_t handle);
 
     // Tuning.
-    /// The seven priority settings, in order: the running encoder's class and thread, the
-    /// program's process class, then the window thread, receiving, writer and preprocessing
-    /// threads. Refusals are ignored. Call on the window's thread.
+    /// The seven priority settings: the running encoder's class and thread, the program's
+    /// process class and every thread's level in it, each set once; what the system refuses
+    /// is logged, with the nearest permitted value in force. Call on the window's thread.
     void ApplyPriorities();
     /// The buffer settings took new values: buffersPerSecond from meterRateIndex, then the
     /// device is closed and opened again with them, and its mixer set up.

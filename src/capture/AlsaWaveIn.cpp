@@ -1,7 +1,7 @@
 #include "capture/AlsaWaveIn.h"
 
 #include "capture/AlsaMessages.h"
-#include "capture/ThreadName.h"
+#include "capture/ThreadRoles.h"
 
 #include <alsa/asoundlib.h>
 #include <poll.h>
@@ -233,7 +233,7 @@ public:
         fds_.resize(1 + static_cast<std::size_t>(std::max(count, 0)));
         fds_[0] = {wakeFd_, POLLIN, 0};
         if (count > 0) snd_pcm_poll_descriptors(pcm_.get(), fds_.data() + 1, static_cast<unsigned>(count));
-        thread_ = std::thread([this] { ThreadMain(); });
+        thread_ = ThreadRoles::Instance().StartThread(ThreadRole::Receive, "pelmora-alsa", [this] { ThreadMain(); });
     }
 
     ~AlsaCaptureDevice() override { Close(); }
@@ -339,7 +339,6 @@ public:
 
 private:
     void ThreadMain() {
-        NameCurrentThread("pelmora-alsa");
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             threadIdle_ = true;

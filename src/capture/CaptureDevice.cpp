@@ -1,6 +1,7 @@
 #include "capture/CaptureDevice.h"
 
 #include "capture/BufferGeometry.h"
+#include "capture/ThreadRoles.h"
 #include "capture/PreprocessThread.h"
 #include "capture/WaveThread.h"
 
@@ -77,7 +78,12 @@ bool CaptureDevice::OpenCaptureDevice() {
     s.deviceFailed.store(false);
 
     std::unique_ptr<WaveInDevice> opened;
-    WaveResult r = backend_.Open(settings_.deviceIndex, *format, &waveThread_, &opened);
+    WaveResult r = 0;
+    // Threads the device starts, a sound server library's among them, serve the receiving
+    // thread; none may inherit the calling thread's level.
+    ThreadRoles::Instance().RunStarting(ThreadRole::Receive, [&] {
+        r = backend_.Open(settings_.deviceIndex, *format, &waveThread_, &opened);
+    });
     if (r != 0 || !opened) {
         ReportWaveError(r);
         FailureLog().AddLogLine("ERROR:   Cannot open waveIn device");

@@ -4,8 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "capture/ThreadPriority.h"
-#include "capture/ThreadName.h"
+#include "capture/ThreadRoles.h"
 
 namespace pelmora {
 
@@ -102,27 +101,12 @@ PreprocessThread::~PreprocessThread() {
     Quit();
 }
 
-void PreprocessThread::Start(int priorityIndex) {
+void PreprocessThread::Start() {
     if (thread_.joinable()) return;
     state_.preprocQuit.store(false);
-    thread_ = std::thread([this] {
-        NameCurrentThread("pelmora-preproc");
-        {
-            std::lock_guard<std::mutex> lock(progressMutex_);
-            tid_.store(CurrentThreadId());
-            progressChanged_.notify_all();
-        }
-        Run();
-    });
-    {
-        std::unique_lock<std::mutex> lock(progressMutex_);
-        progressChanged_.wait(lock, [this] { return tid_.load() != 0; });
-    }
-    SetPriority(priorityIndex);
-}
-
-void PreprocessThread::SetPriority(int priorityIndex) {
-    ApplyThreadPriority(tid_.load(), priorityIndex);  // a refusal is ignored
+    pid_t tid = 0;
+    thread_ = ThreadRoles::Instance().StartThread(ThreadRole::Preprocess, "pelmora-preproc", [this] { Run(); }, &tid);
+    tid_.store(tid);
 }
 
 void PreprocessThread::Quit() {

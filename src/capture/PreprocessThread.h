@@ -32,14 +32,13 @@ public:
     /// Set before Start(); null for none.
     void SetMeterHook(MeterBlockHook* hook) { hook_ = hook; }
 
-    /// Starts the thread with a thread-priority index (0..6); a refused priority is ignored.
-    void Start(int priorityIndex);
+    /// Starts the thread at the preprocessing thread's priority.
+    void Start();
     /// Sets preprocQuit, signals "NewData0", waits for "ProcThreadClosed". No-op if not started.
     void Quit();
     bool Running() const { return thread_.joinable(); }
     /// Kernel thread id, for priority changes; 0 before Start().
     pid_t Tid() const { return tid_.load(); }
-    void SetPriority(int priorityIndex);
 
     // For the main thread:
     /// Values of the latest block; never makes the preprocessing thread wait.

@@ -1,4 +1,5 @@
 #include "capture/SimulatedWaveIn.h"
+#include "capture/ThreadRoles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -115,7 +116,8 @@ public:
             probe_->current_ = core_;
         }
         probe_->openDevices_.fetch_add(1);
-        thread_ = std::thread([this] { Run(); });
+        // The device's own thread, as a sound card's driver thread serves the receiving thread.
+        thread_ = ThreadRoles::Instance().StartThread(ThreadRole::Receive, "pelmora-simdev", [this] { Run(); });
     }
 
     ~SimulatedWaveInDevice() override {

@@ -1,6 +1,5 @@
 #include "capture/ThreadPriority.h"
 
-#include <dirent.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -8,9 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <fstream>
-#include <string>
+
+#include "capture/RealTimeBound.h"
 
 namespace pelmora {
 
@@ -20,6 +18,7 @@ constexpr int kClasses = 4;
 constexpr int kLevels = 7;
 constexpr int kNormalClass = 1;
 constexpr int kNormalLevel = 3;
+constexpr int kRealtimeClass = 3;
 constexpr int kTimeCritical = 6;
 
 // The one table. Nice: class base plus level step, within -20..19. The Realtime class runs
@@ -30,15 +29,27 @@ constexpr int kLevelNice[kLevels] = {19, 10, 5, 0, -5, -10, -20};
 constexpr int kRealtimeClassRr[kLevels] = {1, 2, 3, 4, 5, 6, 0};
 constexpr int kTimeCriticalFifo[kClasses] = {1, 1, 1, 15};
 
-bool HasCapSysNice() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("CapEff:", 0) != 0) continue;
-        const unsigned long long caps = std::strtoull(line.c_str() + 7, nullptr, 16);
-        return (caps >> 23) & 1ULL;  // CAP_SYS_NICE
-    }
-    return false;
+bool IsRealTime(int policy) { return policy == SCHED_FIFO || policy == SCHED_RR; }
+
+int CurrentNice(pid_t tid) {
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
+    return errno == 0 ? nice : 0;
+}
+
+// Sets the nice value, or the nearest one permitted when the system refuses: an ordinary
+// user may lower a priority, and raise it only as far as RLIMIT_NICE allows (20 - limit).
+int SetNiceNearest(pid_t tid, int want, int* error) {
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid), want) == 0) return want;
+    *error = errno;
+    const int present = CurrentNice(tid);
+    rlimit rl{};
+    int floor = present;
+    if (getrlimit(RLIMIT_NICE, &rl) == 0)
+        floor = rl.rlim_cur == RLIM_INFINITY ? -20 : static_cast<int>(20 - std::min<rlim_t>(rl.rlim_cur, 40));
+    const int nearest = std::max(want, std::min(present, floor));
+    if (nearest != present && setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nearest) == 0) return nearest;
+    return present;
 }
 
 }  // namespace
@@ -63,7 +74,7 @@ ThreadSchedule ScheduleFor(int classIndex, int priorityIndex) {
     if (priorityIndex == kTimeCritical) {
         s.policy = SCHED_FIFO;
         s.rtPriority = kTimeCriticalFifo[classIndex];
-    } else if (classIndex == 3) {
+    } else if (classIndex == kRealtimeClass) {
         s.policy = SCHED_RR;
         s.rtPriority = kRealtimeClassRr[priorityIndex];
     } else {
@@ -72,72 +83,70 @@ ThreadSchedule ScheduleFor(int classIndex, int priorityIndex) {
     return s;
 }
 
-bool RealTimePermitted() {
-    rlimit rl{};
-    if (getrlimit(RLIMIT_RTPRIO, &rl) == 0 && rl.rlim_cur > 0) return true;
-    return HasCapSysNice();
-}
-
-int StrongestPermittedNice(pid_t tid) {
-    if (HasCapSysNice()) return -20;
-    errno = 0;
-    int present = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
-    if (errno != 0) present = 19;
-    rlimit rl{};
-    if (getrlimit(RLIMIT_NICE, &rl) != 0) return present;
-    const long long limit = rl.rlim_cur == RLIM_INFINITY ? 40 : static_cast<long long>(rl.rlim_cur);
-    return std::min(present, static_cast<int>(std::clamp(20LL - limit, -20LL, 19LL)));
-}
-
-ThreadSchedule EffectiveSchedule(int classIndex, int priorityIndex, pid_t tid) {
-    ThreadSchedule s = ScheduleFor(classIndex, priorityIndex);
-    if (s.policy == SCHED_OTHER) return s;
-    if (RealTimePermitted()) {
-        rlimit rl{};
-        if (!HasCapSysNice() && getrlimit(RLIMIT_RTPRIO, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY)
-            s.rtPriority = std::min<int>(s.rtPriority, static_cast<int>(rl.rlim_cur));
-        return s;
-    }
-    s.policy = SCHED_OTHER;
-    s.rtPriority = 0;
-    s.nice = std::max(-20, StrongestPermittedNice(tid));
-    return s;
+std::string ScheduleText(const ThreadSchedule& s) {
+    if (s.policy == SCHED_FIFO) return "SCHED_FIFO " + std::to_string(s.rtPriority);
+    if (s.policy == SCHED_RR) return "SCHED_RR " + std::to_string(s.rtPriority);
+    return "nice " + std::to_string(s.nice);
 }
 
 pid_t CurrentThreadId() {
     return static_cast<pid_t>(syscall(SYS_gettid));
 }
 
-bool SetThreadNice(pid_t tid, int nice) {
-    if (tid <= 0) return false;
-    // On Linux a thread id addresses that one thread.
-    return setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice) == 0;
-}
-
-bool ApplySchedule(pid_t tid, int classIndex, int priorityIndex) {
-    if (tid <= 0) return false;
-    const ThreadSchedule s = EffectiveSchedule(classIndex, priorityIndex, tid);
-    sched_param param{};
-    param.sched_priority = s.rtPriority;
-    if (s.policy != SCHED_OTHER) return sched_setscheduler(tid, s.policy, &param) == 0;
-    // Back to timesharing first (a thread may come from a real-time level), then its nice.
-    bool ok = true;
-    if (sched_getscheduler(tid) != SCHED_OTHER) ok = sched_setscheduler(tid, SCHED_OTHER, &param) == 0;
-    return SetThreadNice(tid, s.nice) && ok;
-}
-
-bool ApplyThreadPriority(pid_t tid, int priorityIndex) {
-    return ApplySchedule(tid, kNormalClass, priorityIndex);
-}
-
-void ApplyProcessClass(int classIndex) {
-    DIR* dir = opendir("/proc/self/task");
-    if (!dir) return;
-    while (dirent* e = readdir(dir)) {
-        const int tid = std::atoi(e->d_name);
-        if (tid > 0) ApplySchedule(tid, classIndex, kNormalLevel);  // refusals ignored
+ScheduleOutcome SetThreadSchedule(pid_t tid, const ThreadSchedule& want, bool resetOnFork) {
+    ScheduleOutcome out;
+    if (tid <= 0) {
+        out.error = ESRCH;
+        return out;
     }
-    closedir(dir);
+    // An ordinary user may not clear SCHED_RESET_ON_FORK once set, so every change keeps it.
+    const int flags = resetOnFork ? SCHED_RESET_ON_FORK : 0;
+    int present = sched_getscheduler(tid);
+    if (present < 0) {
+        out.error = errno;
+        return out;
+    }
+    present &= ~SCHED_RESET_ON_FORK;
+    // The nice value first: it is what a real-time thread falls back to.
+    int niceError = 0;
+    out.got.nice = SetNiceNearest(tid, want.nice, &niceError);
+    out.got.policy = SCHED_OTHER;
+    if (IsRealTime(want.policy)) {
+        BoundRealTime();
+        sched_param param{};
+        param.sched_priority = want.rtPriority;
+        if (sched_setscheduler(tid, want.policy | flags, &param) == 0) {
+            out.got.policy = want.policy;
+            out.got.rtPriority = want.rtPriority;
+            return out;
+        }
+        out.error = errno;
+        // RLIMIT_RTPRIO may allow a lower real-time priority.
+        rlimit rl{};
+        if (getrlimit(RLIMIT_RTPRIO, &rl) == 0 && rl.rlim_cur > 0 &&
+            rl.rlim_cur < static_cast<rlim_t>(want.rtPriority)) {
+            param.sched_priority = static_cast<int>(rl.rlim_cur);
+            if (sched_setscheduler(tid, want.policy | flags, &param) == 0) {
+                out.got.policy = want.policy;
+                out.got.rtPriority = param.sched_priority;
+                return out;
+            }
+        }
+        if (IsRealTime(present)) {
+            sched_param none{};
+            sched_setscheduler(tid, SCHED_OTHER | flags, &none);
+        }
+        return out;
+    }
+    if (present != SCHED_OTHER) {
+        sched_param none{};
+        if (sched_setscheduler(tid, SCHED_OTHER | flags, &none) != 0) {
+            out.error = errno;
+            out.got.policy = present;
+        }
+    }
+    if (niceError != 0 && out.error == 0) out.error = niceError;
+    return out;
 }
 
 }  // namespace pelmora

@@ -2,9 +2,11 @@
 // Process priority classes (Idle, Normal, High, Realtime) and thread priorities (Idle,
 // Lowest, Below Normal, Normal, Above Normal, Highest, Time Critical) of the settings, mapped
 // onto the Linux scheduler by one table: a nice value for class plus level, and a real-time
-// policy for the Realtime class and for Time Critical where the system permits it.
+// policy for the Realtime class and for Time Critical. Setting one thread to its entry.
 
 #include <sys/types.h>
+
+#include <string>
 
 namespace pelmora {
 
@@ -22,39 +24,29 @@ int CombinedNice(int classIndex, int priorityIndex);
 struct ThreadSchedule {
     int policy = 0;      // SCHED_OTHER, SCHED_RR or SCHED_FIFO
     int rtPriority = 0;  // 1..99 for the real-time policies, else 0
-    int nice = 0;        // for SCHED_OTHER, and the fallback when a real-time policy is refused
+    int nice = 0;        // for SCHED_OTHER, and the fallback when a real-time policy ends or is refused
 };
 
 /// The table's entry for (class, level); out-of-range indexes read as Normal.
 ThreadSchedule ScheduleFor(int classIndex, int priorityIndex);
 
-/// Whether this process may use real-time policies (RLIMIT_RTPRIO above 0 or CAP_SYS_NICE).
-bool RealTimePermitted();
-/// The strongest (lowest) nice value thread `tid` may be given: -20 with CAP_SYS_NICE, else
-/// 20 - RLIMIT_NICE, or its present value when that is stronger.
-int StrongestPermittedNice(pid_t tid);
+/// "nice 5", "SCHED_FIFO 15".
+std::string ScheduleText(const ThreadSchedule& s);
 
-/// What thread `tid` gets when `ScheduleFor(classIndex, level)` is applied here: the
-/// real-time policy where permitted, else SCHED_OTHER at the strongest nice value permitted.
-/// Timeshared rows keep the table's nice value (a refusal leaves the thread as it was).
-ThreadSchedule EffectiveSchedule(int classIndex, int priorityIndex, pid_t tid);
+/// What a thread got when it was set.
+struct ScheduleOutcome {
+    ThreadSchedule got;
+    int error = 0;  // errno of the system's refusal; 0 when the thread got what was asked
+};
 
 /// The calling thread's kernel id.
 pid_t CurrentThreadId();
 
-/// Sets the nice value of one thread. A refusal (raising priority without the right to) is
-/// ignored; false reports it for the caller's information.
-bool SetThreadNice(pid_t tid, int nice);
-
-/// Schedules one thread (of this or another process) by the table. Refusals are ignored;
-/// false reports one for the caller's information.
-bool ApplySchedule(pid_t tid, int classIndex, int priorityIndex);
-
-/// ApplySchedule with the Normal class.
-bool ApplyThreadPriority(pid_t tid, int priorityIndex);
-
-/// The class with the Normal level for every thread of this process: the class of the
-/// program's own process. Threads with levels of their own are set after it.
-void ApplyProcessClass(int classIndex);
+/// Sets thread `tid` (of this process, or the main thread of a child, by its process id)
+/// once, directly to `want`: a real-time policy over its fallback nice value, or SCHED_OTHER
+/// at its nice value. Where the system refuses, the nearest permitted value: the strongest
+/// nice value it allows. Real-time threads get SCHED_RESET_ON_FORK unless `resetOnFork` is
+/// false (a thread that starts a process which is to inherit its policy).
+ScheduleOutcome SetThreadSchedule(pid_t tid, const ThreadSchedule& want, bool resetOnFork = true);
 
 }  // namespace pelmora

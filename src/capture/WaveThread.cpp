@@ -1,8 +1,7 @@
 #include "capture/WaveThread.h"
 
 #include "capture/CaptureDevice.h"
-#include "capture/ThreadPriority.h"
-#include "capture/ThreadName.h"
+#include "capture/ThreadRoles.h"
 
 namespace pelmora {
 
@@ -14,26 +13,11 @@ CWaveThread::~CWaveThread() {
     Quit();
 }
 
-void CWaveThread::Start(int priorityIndex) {
+void CWaveThread::Start() {
     if (thread_.joinable()) return;
-    thread_ = std::thread([this] {
-        NameCurrentThread("pelmora-wave");
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            tid_.store(CurrentThreadId());
-            changed_.notify_all();
-        }
-        Run();
-    });
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return tid_.load() != 0; });
-    }
-    SetPriority(priorityIndex);
-}
-
-void CWaveThread::SetPriority(int priorityIndex) {
-    ApplyThreadPriority(tid_.load(), priorityIndex);  // a refusal is ignored
+    pid_t tid = 0;
+    thread_ = ThreadRoles::Instance().StartThread(ThreadRole::Receive, "pelmora-wave", [this] { Run(); }, &tid);
+    tid_.store(tid);
 }
 
 void CWaveThread::Quit() {

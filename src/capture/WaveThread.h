@@ -29,13 +29,12 @@ public:
     CWaveThread(const CWaveThread&) = delete;
     CWaveThread& operator=(const CWaveThread&) = delete;
 
-    /// Starts the message loop with a thread-priority index (0..6); a refusal is ignored.
-    void Start(int priorityIndex);
+    /// Starts the message loop at the receiving thread's priority.
+    void Start();
     /// Ends the loop after the messages already posted. Not needed at window close.
     void Quit();
     bool Running() const { return thread_.joinable(); }
     pid_t Tid() const { return tid_.load(); }
-    void SetPriority(int priorityIndex);
 
     /// The buffer-done message; called on the device's thread, never blocks for long.
     void PostWaveData(WaveHeader* header) override;

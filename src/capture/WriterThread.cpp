@@ -5,8 +5,7 @@
 
 #include <future>
 
-#include "capture/ThreadPriority.h"
-#include "capture/ThreadName.h"
+#include "capture/ThreadRoles.h"
 
 namespace pelmora {
 
@@ -14,18 +13,12 @@ WriterThread::WriterThread(PipelineState& state, WriterOutput& output) : state_(
 
 WriterThread::~WriterThread() { Quit(); }
 
-void WriterThread::Start(std::function<void()> threadInit) {
+void WriterThread::Start() {
     if (thread_.joinable()) return;
     state_.writerQuit.store(false);
-    std::promise<pid_t> started;
-    std::future<pid_t> tid = started.get_future();
-    thread_ = std::thread([this, init = std::move(threadInit), &started] {
-        NameCurrentThread("pelmora-writer");
-        started.set_value(CurrentThreadId());
-        if (init) init();
-        Run();
-    });
-    tid_.store(tid.get());
+    pid_t tid = 0;
+    thread_ = ThreadRoles::Instance().StartThread(ThreadRole::Writer, "pelmora-writer", [this] { Run(); }, &tid);
+    tid_.store(tid);
 }
 
 void WriterThread::Quit() {

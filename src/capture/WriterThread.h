@@ -21,8 +21,8 @@ public:
     WriterThread(const WriterThread&) = delete;
     WriterThread& operator=(const WriterThread&) = delete;
 
-    /// Starts the thread; `threadInit` runs first on it (its priority, for example).
-    void Start(std::function<void()> threadInit = {});
+    /// Starts the thread at the writer thread's priority.
+    void Start();
     /// Sets writerQuit, signals "NewData" and "ListAccess", waits for "ThreadClosed" and joins.
     /// Blocks still queued are written (or dropped when the output is finished) first.
     void Quit();

@@ -1,5 +1,5 @@
 #include "encoder/EncoderConsole.h"
-#include "capture/ThreadName.h"
+#include "capture/ThreadRoles.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -37,7 +37,9 @@ bool EncoderConsole::Begin(int fd, bool forward) {
     notified_.store(false);
     fd_ = fd;
     try {
-        thread_ = std::thread([this, fd, wakeFd = wake_[0]] { Run(fd, wakeFd); });
+        // It keeps the encoder from waiting on its output: the encoder's level.
+        thread_ = ThreadRoles::Instance().StartThread(ThreadRole::Encoder, "pelmora-lameout",
+                                                      [this, fd, wakeFd = wake_[0]] { Run(fd, wakeFd); });
     } catch (const std::system_error& e) {
         CloseFd(fd_);
         CloseFd(wake_[0]);
@@ -66,7 +68,6 @@ void EncoderConsole::End(std::chrono::milliseconds bound) {
 }
 
 void EncoderConsole::Run(int fd, int wakeFd) {
-    NameCurrentThread("pelmora-lameout");
     char buffer[4096];
     for (;;) {
         pollfd p[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -18,9 +19,9 @@
 #include <utility>
 #include <vector>
 
-#include "capture/ThreadPriority.h"
+#include "capture/RealTimeBound.h"
+#include "capture/ThreadRoles.h"
 #include "encoder/EncoderLocation.h"
-#include "encoder/EncoderPriority.h"
 #include "encoder/EncoderWords.h"
 
 extern char** environ;
@@ -163,8 +164,23 @@ bool EncoderProcess::Start(const std::string& outputPath, const std::string& enc
     posix_spawnattr_setsigdefault(&setup.attr, &defaults);
     posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
+    // The encoder inherits its class and level from the thread that starts it.
+    ThreadRoles& roles = ThreadRoles::Instance();
+    PriorityPlan plan = roles.Plan();
+    plan.encoderClass = settings.encoderPriorityClass;
+    plan.encoderLevel = settings.encoderThreadPriority;
+    roles.SetPlan(plan);
     pid_t pid = 0;
-    int rc = ::posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attr, argv.data(), environ);
+    int rc = 0;
+    const ScheduleOutcome schedule = roles.RunAs(ThreadRole::Encoder, [&] {
+        rc = ::posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attr, argv.data(), environ);
+    });
+    if (rc == 0 && (schedule.got.policy == SCHED_FIFO || schedule.got.policy == SCHED_RR)) {
+        // Real-time: what the encoder starts must not inherit it, and the bound on real-time
+        // threads here would end it with SIGXCPU.
+        SetThreadSchedule(pid, schedule.got);
+        LiftRealTimeBound(pid);
+    }
     CloseFd(readFd);
     CloseFd(outFd);
     if (rc != 0) {
@@ -190,14 +206,7 @@ bool EncoderProcess::Start(const std::string& outputPath, const std::string& enc
     waitStatus_ = 0;
     pidFd_ = OpenPidFd(pid);
     writeFd_.store(writeFd);
-    ApplyPriorities(settings);
     return true;
-}
-
-void EncoderProcess::ApplyPriorities(const RecSettings& settings) {
-    if (pid_ <= 0 || reaped_) return;
-    // The encoder's main thread carries its process id; a refusal is ignored.
-    ApplySchedule(pid_, settings.encoderPriorityClass, settings.encoderThreadPriority);
 }
 
 bool EncoderProcess::Reap(int flags) {

@@ -40,7 +40,8 @@ public:
     // For the main thread only:
 
     /// Locates the encoder (rewriting settings.encoderPath with the path used, or empty when
-    /// none is found), and runs it as: path, the words of `encoderArgs`, "-", `outputPath`.
+    /// none is found), and runs it as: path, the words of `encoderArgs`, "-", `outputPath`,
+    /// at encoderPriorityClass and encoderThreadPriority from its start.
     /// False after logging the reason. A still running encoder is finished first.
     bool Start(const std::string& outputPath, const std::string& encoderArgs, RecSettings& settings, LogSink& log);
 
@@ -55,10 +56,6 @@ public:
     pid_t Pid() const { return pid_; }
     /// waitpid status of the last encoder that ended.
     int WaitStatus() const { return waitStatus_; }
-
-    /// Applies encoderPriorityClass/encoderThreadPriority to the running encoder; refusals
-    /// (raising priority without the privilege) are ignored.
-    void ApplyPriorities(const RecSettings& settings);
 
     /// The encoder's standard output and error, read while it runs: its newest lines, and
     /// with showEncoderConsole ("Show lame console") the text for a console window.

@@ -1,5 +1,5 @@
 #include "input/AlsaMixer.h"
-#include "capture/ThreadName.h"
+#include "capture/ThreadRoles.h"
 
 #include <alsa/asoundlib.h>
 #include <poll.h>
@@ -361,7 +361,7 @@ private:
         if (snd_mixer_poll_descriptors(mixer_.get(), fds_.data(), static_cast<unsigned>(count)) < 0) return;
         wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         if (wakeFd_ < 0) return;
-        watcher_ = std::thread([this] { Watch(); });
+        watcher_ = ThreadRoles::Instance().StartThread(ThreadRole::Process, "pelmora-mixer", [this] { Watch(); });
     }
 
     void Wake() {
@@ -375,7 +375,6 @@ private:
     // Waits for the control device to have news, announces it once, and waits until the main
     // thread has taken it (TakeChanges) before it looks again.
     void Watch() {
-        NameCurrentThread("pelmora-mixer");
         bool armed = true;
         std::vector<pollfd> set;
         for (;;) {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "capture/ThreadRoles.h"
 #include "input/MixerRules.h"
 
 namespace pelmora {
@@ -62,7 +63,8 @@ void MixerControl::SetupMixer(const std::string& captureDevice) {
         EnableLabels();
         return;
     }
-    r = backend_.Open(mixerId_, target_, &mixer_);
+    // The mixer's watcher and a sound server library's threads have no level of their own.
+    ThreadRoles::Instance().RunStarting(ThreadRole::Process, [&] { r = backend_.Open(mixerId_, target_, &mixer_); });
     if (r != 0 || !mixer_) {
         mixer_.reset();
         ReportWaveError(r);

@@ -3,13 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "app/AppCore.h"
 #include "app/MixerAppView.h"
+#include "capture/ThreadPriority.h"
 #include "input/MixerControl.h"
 #include "support/LogTexts.h"
+#include "settings/SettingsFile.h"
 #include "support/PrivatePulse.h"
+#include "support/TaskSchedule.h"
 #include "support/TempDir.h"
 #include "support/UnderCi.h"
 
@@ -59,6 +65,47 @@ TEST(AppAlsaMixer, ReopeningTheDeviceSetsTheMixerUpAgainAndLeaksNoDescriptors) {
     EXPECT_EQ(CountText(core.Log().Lines(), "SUCCESS: Mixer open"), 12);
     core.Close();
     EXPECT_FALSE(core.Mixer().MixerOpen());
+}
+
+pid_t ThreadNamed(const std::string& name) {
+    for (pid_t tid : test::ThreadIds())
+        if (test::ThreadSchedule(tid).name == name) return tid;
+    return 0;
+}
+
+TEST(AppAlsaPriorities, TheSoundServersClientThreadsServeTheirThreadsNotTheInterface) {
+    if (!g_pulseRunning) GTEST_SKIP() << "no PulseAudio server could be started";
+    test::TempDir dir;
+    {
+        RecSettings s{};
+        SetDefaultSettings(s, dir.Path());
+        s.uiThreadPriority = 0;       // Idle: nice 19
+        s.receiveThreadPriority = 2;  // Below Normal: nice 5
+        ASSERT_TRUE(WriteSettingsFile(dir / "pelmora.ini", s));
+    }
+    // The interface thread is a thread of its own: the test's main thread keeps its level.
+    std::thread interface([&] {
+        const pid_t self = CurrentThreadId();
+        const std::vector<pid_t> before = test::ThreadIds();
+        test::MixerAppView view;
+        AppCore core(dir.Path());
+        core.Start(view);  // opens the device and the mixer after the priorities are set
+        ASSERT_TRUE(core.Pipeline().pipelineReady.load());
+        ASSERT_TRUE(core.Mixer().MixerOpen());
+        int receiving = 0;
+        for (pid_t tid : test::ThreadIds()) {
+            if (tid == self || std::find(before.begin(), before.end(), tid) != before.end()) continue;
+            const test::TaskSchedule t = test::ThreadSchedule(tid);
+            EXPECT_NE(t.nice, 19) << t.name << " took the interface thread's level";
+            receiving += t.nice == 5 ? 1 : 0;
+        }
+        // The receiving thread, the device's reading thread and the client library's own.
+        EXPECT_GE(receiving, 3);
+        EXPECT_EQ(test::ThreadSchedule(ThreadNamed("pelmora-alsa")).nice, 5);
+        EXPECT_EQ(test::ThreadSchedule(ThreadNamed("pelmora-mixer")).nice, 0);
+        core.Close();
+    });
+    interface.join();
 }
 
 }  // namespace

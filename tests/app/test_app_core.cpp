@@ -17,8 +17,9 @@
 
 #include "app/AppCore.h"
 #include "capture/SimulatedWaveIn.h"
-#include "capture/ThreadPriority.h"
+#include "capture/ThreadRoles.h"
 #include "settings/SettingsFile.h"
+#include "support/TaskSchedule.h"
 #include "support/TempDir.h"
 
 namespace pelmora {
@@ -513,159 +514,222 @@ TEST(AppCore, DeviceDyingDuringARecordingIsNeverWrittenAsSoundAndIsReopenedEvery
 namespace pelmora {
 namespace {
 
-struct TaskSchedule {
-    int nice = 0;
-    int policy = -1;
-};
+using test::ThreadSchedule;
 
-// Nice value (field 19) and policy (field 41) of one of this process's threads.
-TaskSchedule ReadTaskSchedule(pid_t tid) {
-    const std::vector<char> bytes = test::ReadFile("/proc/self/task/" + std::to_string(tid) + "/stat");
-    const std::string stat(bytes.begin(), bytes.end());
-    const std::size_t close = stat.rfind(')');
-    std::vector<std::string> fields;  // fields[0] is field 3
-    std::size_t pos = close + 2;
-    while (pos < stat.size()) {
-        const std::size_t end = stat.find(' ', pos);
-        fields.push_back(stat.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
-        if (end == std::string::npos) break;
-        pos = end + 1;
-    }
-    TaskSchedule t;
-    if (fields.size() > 38) {
-        t.nice = std::atoi(fields[16].c_str());
-        t.policy = std::atoi(fields[38].c_str());
-    }
-    return t;
+// The interface thread of these tests is a thread of their own, started at the process's
+// starting level: an ordinary user could not bring the test's main thread back once a test
+// had lowered it.
+template <typename F>
+void OnInterfaceThread(F body) {
+    ThreadRoles::Instance().SetPlan(PriorityPlan{});
+    std::thread interface = ThreadRoles::Instance().StartThread(ThreadRole::Interface, "test-interface", body);
+    interface.join();
 }
 
-void ExpectScheduled(pid_t tid, int classIndex, int level, const char* what) {
-    ASSERT_GT(tid, 0) << what;
-    const ThreadSchedule want = EffectiveSchedule(classIndex, level, tid);
-    const TaskSchedule seen = ReadTaskSchedule(tid);
-    EXPECT_EQ(seen.policy, want.policy) << what;
-    // A real-time policy leaves the nice value aside.
-    if (want.policy == SCHED_OTHER) {
-        EXPECT_EQ(seen.nice, want.nice) << what;
+std::vector<std::string> Warnings(AppCore& core) {
+    std::vector<std::string> found;
+    for (const auto& line : core.Log().Lines())
+        if (line.find("WARNING: ") != std::string::npos) found.push_back(line);
+    return found;
+}
+
+// An encoder that notes its nice value as it starts and takes its input.
+void WriteNiceNotingEncoder(const test::TempDir& dir) {
+    const std::string lame = dir / "lame";
+    FILE* f = std::fopen(lame.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("#!/bin/sh\nset -- $(cat /proc/$$/stat)\necho \"${19}\" > \"$0.nice\"\ncat > /dev/null\n", f);
+    std::fclose(f);
+    ASSERT_EQ(::chmod(lame.c_str(), 0755), 0);
+}
+
+// Waits for the encoder's note of its nice value at start.
+std::string NiceAtStart(const test::TempDir& dir) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    std::string text;
+    while (std::chrono::steady_clock::now() < deadline) {
+        text = test::ReadText(dir / "lame.nice");
+        if (!text.empty() && text.back() == '\n') return text.substr(0, text.size() - 1);
+        std::this_thread::yield();
     }
+    return text;
 }
 
-void ExpectThreadsScheduled(AppCore& core) {
-    const RecSettings& s = core.Settings();
-    ExpectScheduled(CurrentThreadId(), s.processPriorityClass, s.uiThreadPriority, "interface thread");
-    ExpectScheduled(core.ReceiveThreadId(), s.processPriorityClass, s.receiveThreadPriority, "receiving thread");
-    ExpectScheduled(core.PreprocessThreadId(), s.processPriorityClass, s.preprocessThreadPriority,
-                    "preprocessing thread");
-    ExpectScheduled(core.WriterThreadId(), s.processPriorityClass, s.writerThreadPriority, "writer thread");
+pid_t ThreadNamed(const std::string& name) {
+    for (pid_t tid : test::ThreadIds())
+        if (ThreadSchedule(tid).name == name) return tid;
+    return 0;
 }
 
-// The test thread is the interface thread: back to normal afterwards, as far as permitted.
-struct RestoreOwnSchedule {
-    ~RestoreOwnSchedule() { ApplySchedule(CurrentThreadId(), 1, 3); }
-};
+// The nice value a thread set to `want` has when this user may only lower priorities.
+int Reachable(int want) { return test::RaisingPermitted() ? want : std::max(want, 0); }
 
-TEST(AppCorePriorities, ClassAndLevelsReachEveryThreadAtStartAndOnApply) {
-    RestoreOwnSchedule restore;
+TEST(AppCorePriorities, ThreadsAndTheEncoderStartedLaterDoNotTakeTheInterfaceThreadsLevel) {
     test::TempDir dir;
     {
         RecSettings s{};
         SetDefaultSettings(s, dir.Path());
-        s.processPriorityClass = 0;     // Idle: nice 10 plus each level
-        s.uiThreadPriority = 3;         // Normal
-        s.receiveThreadPriority = 2;    // Below Normal
-        s.preprocessThreadPriority = 6; // Time Critical: real-time where permitted
-        s.writerThreadPriority = 4;     // Above Normal
+        s.processPriorityClass = 1;    // Normal
+        s.uiThreadPriority = 0;        // Idle: nice 19
+        s.receiveThreadPriority = 5;   // Highest: nice -10 where permitted
+        s.writeUncompressed = 0;
+        s.addTimestamp = 0;
         ASSERT_TRUE(WriteSettingsFile(dir / "pelmora.ini", s));
     }
-    AppCore core(dir.Path(), Simulated());
-    FakeView view(core);
-    core.Start(view);
-    ExpectThreadsScheduled(core);
-    EXPECT_EQ(ReadTaskSchedule(core.WriterThreadId()).nice, 5);
-    EXPECT_EQ(ReadTaskSchedule(core.ReceiveThreadId()).nice, 15);
-    EXPECT_EQ(ReadTaskSchedule(CurrentThreadId()).nice, 10);
+    WriteNiceNotingEncoder(dir);
+    OnInterfaceThread([&] {
+        const pid_t interface = CurrentThreadId();
+        AppCore core(dir.Path(), Simulated());
+        FakeView view(core);
+        core.Start(view);  // opens the device after the priorities are set
+        ASSERT_TRUE(core.Pipeline().pipelineReady.load());
+        EXPECT_EQ(ThreadSchedule(interface).nice, 19);
+        core.OnRecord();
+        ASSERT_TRUE(core.IsRecording());
+        const pid_t encoder = core.EncoderProcessId();
+        ASSERT_GT(encoder, 0);
+        EXPECT_EQ(NiceAtStart(dir), "0") << "the encoder started at the interface thread's level";
+        EXPECT_EQ(test::ProcessSchedule(encoder).nice, 0);
 
-    // "Recomended Boost" applied: Normal classes, the workers and the encoder Above Normal.
-    RecSettings& s = core.Settings();
-    s.processPriorityClass = 1;
-    s.uiThreadPriority = 3;
-    s.receiveThreadPriority = 4;
-    s.preprocessThreadPriority = 4;
-    s.writerThreadPriority = 4;
-    s.encoderPriorityClass = 1;
-    s.encoderThreadPriority = 4;
-    ASSERT_EQ(core.EncoderProcessId(), 0);  // no encoder: only the program's own threads change
-    core.ApplyPriorities();
-    ExpectThreadsScheduled(core);
-    if (EffectiveSchedule(1, 4, core.PreprocessThreadId()).nice == -5) {
-        EXPECT_EQ(ReadTaskSchedule(core.PreprocessThreadId()).policy, SCHED_OTHER);
-        EXPECT_EQ(ReadTaskSchedule(core.PreprocessThreadId()).nice, -5);
-    }
-    core.Close();
+        for (pid_t tid : test::ThreadIds()) {
+            if (tid == interface || tid == ::getpid()) continue;  // the test's main thread: earlier tests
+            const test::TaskSchedule t = ThreadSchedule(tid);
+            EXPECT_NE(t.nice, 19) << t.name << " took the interface thread's level";
+            EXPECT_EQ(t.policy, SCHED_OTHER) << t.name;
+        }
+        const test::TaskSchedule receiving = ThreadSchedule(core.ReceiveThreadId());
+        EXPECT_EQ(receiving.nice, Reachable(-10));
+        const pid_t device = ThreadNamed("pelmora-simdev");
+        ASSERT_GT(device, 0);
+        EXPECT_EQ(ThreadSchedule(device).nice, receiving.nice) << "the device thread serves the receiving thread";
+        const pid_t console = ThreadNamed("pelmora-lameout");
+        ASSERT_GT(console, 0);
+        EXPECT_EQ(ThreadSchedule(console).nice, 0) << "the console reader serves the encoder";
+        // What could not be raised is said once, though the start-up sets the level twice.
+        int said = 0;
+        for (const std::string& line : Warnings(core))
+            said += line.find("Sound receiving thread nice -10, runs at nice 0") != std::string::npos ? 1 : 0;
+        EXPECT_EQ(said, test::RaisingPermitted() ? 0 : 1);
+
+        view.stopping = true;
+        core.OnRecord();
+        core.Close();
+    });
 }
 
-TEST(AppCoreTuning, LoadingAPresetRebuildsTheDcWeightsFromItsPeriodAndBufferRate) {
-    test::TempDir dir;
-    RecSettings preset{};
-    SetDefaultSettings(preset, dir.Path());
-    preset.dcAveragePeriod = 20.0;
-    preset.meterRateIndex = 3;  // 20 buffers per second
-    ASSERT_TRUE(WriteSettingsFile(dir / "tuned.pmr", preset));
-
-    AppCore core(dir.Path(), Simulated());
-    FakeView view(core);
-    core.Start(view);
-    ASSERT_TRUE(core.Pipeline().pipelineReady.load());
-    core.LoadPreset(dir / "tuned.pmr");
-    EXPECT_EQ(core.Pipeline().buffersPerSecond.load(), 20.0);
-    EXPECT_EQ(core.Dc().BuiltWeightCount(), 1200);
-    core.Close();
-}
-
-}  // namespace
-}  // namespace pelmora
-
-namespace pelmora {
-namespace {
-
-int ProcessNice(pid_t pid) {
-    const std::vector<char> bytes = test::ReadFile("/proc/" + std::to_string(pid) + "/stat");
-    const std::string stat(bytes.begin(), bytes.end());
-    std::size_t pos = stat.rfind(')') + 2;
-    for (int field = 3; field < 19; ++field) pos = stat.find(' ', pos) + 1;
-    return std::atoi(stat.c_str() + pos);
-}
-
-TEST(AppCorePriorities, ApplyReachesTheRunningEncoderAtOnce) {
-    RestoreOwnSchedule restore;
+TEST(AppCorePriorities, ApplySetsEachThreadOnceAndLogsWhatTheSystemRefused) {
     test::TempDir dir;
     {
-        // An encoder that takes its input and writes nothing.
-        const std::string lame = dir / "lame";
-        FILE* f = std::fopen(lame.c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        std::fputs("#!/bin/sh\ncat > /dev/null\n", f);
-        std::fclose(f);
-        ASSERT_EQ(::chmod(lame.c_str(), 0755), 0);
+        RecSettings s{};
+        SetDefaultSettings(s, dir.Path());
+        s.processPriorityClass = 0;      // Idle: nice 10 plus each level
+        s.uiThreadPriority = 3;          // Normal: 10
+        s.receiveThreadPriority = 2;     // Below Normal: 15
+        s.preprocessThreadPriority = 5;  // Highest: 0
+        s.writerThreadPriority = 4;      // Above Normal: 5
+        ASSERT_TRUE(WriteSettingsFile(dir / "pelmora.ini", s));
     }
-    AppCore core(dir.Path(), Simulated());
-    FakeView view(core);
-    core.Start(view);
-    core.Settings().writeUncompressed = 0;
-    core.Settings().addTimestamp = 0;
-    core.OnRecord();
-    ASSERT_TRUE(core.IsRecording());
-    const pid_t encoder = core.EncoderProcessId();
-    ASSERT_GT(encoder, 0);
-    EXPECT_EQ(ProcessNice(encoder), 0);
+    WriteNiceNotingEncoder(dir);
+    OnInterfaceThread([&] {
+        const pid_t interface = CurrentThreadId();
+        AppCore core(dir.Path(), Simulated());
+        FakeView view(core);
+        core.Start(view);
+        // Every value is a lowering from where a thread starts: reached by anyone.
+        EXPECT_EQ(ThreadSchedule(interface).nice, 10);
+        EXPECT_EQ(ThreadSchedule(core.ReceiveThreadId()).nice, 15);
+        EXPECT_EQ(ThreadSchedule(core.PreprocessThreadId()).nice, 0);
+        EXPECT_EQ(ThreadSchedule(core.WriterThreadId()).nice, 5);
+        // Only the test's main thread, which earlier tests lowered, may be out of reach.
+        const std::size_t atStart = Warnings(core).size();
+        for (const std::string& line : Warnings(core)) EXPECT_EQ(line.find(" thread "), std::string::npos) << line;
 
-    core.Settings().encoderPriorityClass = 0;   // Idle
-    core.Settings().encoderThreadPriority = 2;  // Below Normal
-    core.ApplyPriorities();
-    EXPECT_EQ(ProcessNice(encoder), 15);
-    view.stopping = true;
-    core.OnRecord();
-    core.Close();
+        // "Windows Default": an ordinary user cannot raise the lowered threads again.
+        RecSettings& s = core.Settings();
+        s.processPriorityClass = 1;
+        s.uiThreadPriority = s.receiveThreadPriority = s.preprocessThreadPriority = s.writerThreadPriority = 3;
+        core.ApplyPriorities();
+        const bool raised = test::RaisingPermitted();
+        EXPECT_EQ(ThreadSchedule(interface).nice, raised ? 0 : 10);
+        EXPECT_EQ(ThreadSchedule(core.ReceiveThreadId()).nice, raised ? 0 : 15);
+        EXPECT_EQ(ThreadSchedule(core.PreprocessThreadId()).nice, 0);
+        EXPECT_EQ(ThreadSchedule(core.WriterThreadId()).nice, raised ? 0 : 5);
+        const std::vector<std::string> warnings = Warnings(core);
+        if (raised) {
+            EXPECT_EQ(warnings.size(), atStart);
+        } else {
+            ASSERT_EQ(warnings.size(), atStart + 1) << "one line per Apply";
+            const std::string& line = warnings.back();
+            EXPECT_NE(line.find("Sound receiving thread nice 0, runs at nice 15"), std::string::npos) << line;
+            EXPECT_NE(line.find("Interface thread nice 0, runs at nice 10"), std::string::npos) << line;
+            EXPECT_EQ(line.find("Sound preprocessing thread"), std::string::npos) << line;
+            EXPECT_NE(line.find(std::strerror(EACCES)), std::string::npos) << line;
+        }
+
+        // The running encoder at once, and in the same one line.
+        core.Settings().writeUncompressed = 0;
+        core.Settings().addTimestamp = 0;
+        core.OnRecord();
+        ASSERT_TRUE(core.IsRecording());
+        const pid_t encoder = core.EncoderProcessId();
+        ASSERT_GT(encoder, 0);
+        EXPECT_EQ(NiceAtStart(dir), "0");
+        s.encoderPriorityClass = 0;   // Idle
+        s.encoderThreadPriority = 2;  // Below Normal
+        core.ApplyPriorities();
+        EXPECT_EQ(test::ProcessSchedule(encoder).nice, 15);
+        EXPECT_EQ(ThreadSchedule(ThreadNamed("pelmora-lameout")).nice, 15);
+        s.encoderThreadPriority = 3;
+        core.ApplyPriorities();
+        EXPECT_EQ(test::ProcessSchedule(encoder).nice, raised ? 10 : 15);
+        if (!raised) {
+            const std::vector<std::string> now = Warnings(core);
+            ASSERT_EQ(now.size(), warnings.size() + 2);
+            EXPECT_NE(now.back().find("Lame process"), std::string::npos) << now.back();
+        }
+        view.stopping = true;
+        core.OnRecord();
+        core.Close();
+    });
+}
+
+TEST(AppCorePriorities, RealTimeThreadsDoNotPassTheirPolicyOn) {
+    if (!test::RealTimeAllowed()) GTEST_SKIP() << "this user may not use real-time scheduling";
+    test::TempDir dir;
+    {
+        RecSettings s{};
+        SetDefaultSettings(s, dir.Path());
+        s.uiThreadPriority = 6;       // Time Critical
+        s.receiveThreadPriority = 6;  // Time Critical
+        s.writeUncompressed = 0;
+        s.addTimestamp = 0;
+        ASSERT_TRUE(WriteSettingsFile(dir / "pelmora.ini", s));
+    }
+    WriteNiceNotingEncoder(dir);
+    OnInterfaceThread([&] {
+        const pid_t interface = CurrentThreadId();
+        AppCore core(dir.Path(), Simulated());
+        FakeView view(core);
+        core.Start(view);
+        for (pid_t tid : {interface, core.ReceiveThreadId(), ThreadNamed("pelmora-simdev")}) {
+            ASSERT_GT(tid, 0);
+            const int policy = ::sched_getscheduler(tid);
+            EXPECT_EQ(policy & ~SCHED_RESET_ON_FORK, SCHED_FIFO) << ThreadSchedule(tid).name;
+            EXPECT_TRUE(policy & SCHED_RESET_ON_FORK) << ThreadSchedule(tid).name;
+        }
+        // A thread the interface thread starts itself inherits nothing real-time.
+        int childPolicy = -1;
+        std::thread child([&] { childPolicy = ::sched_getscheduler(0); });
+        child.join();
+        EXPECT_EQ(childPolicy & ~SCHED_RESET_ON_FORK, SCHED_OTHER);
+        core.OnRecord();
+        ASSERT_GT(core.EncoderProcessId(), 0);
+        EXPECT_EQ(NiceAtStart(dir), "0");
+        EXPECT_EQ(test::ProcessSchedule(core.EncoderProcessId()).policy, SCHED_OTHER);
+        view.stopping = true;
+        core.OnRecord();
+        core.Close();
+    });
 }
 
 }  // namespace

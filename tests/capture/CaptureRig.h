@@ -78,8 +78,8 @@ struct CaptureRig {
 
     /// Both workers, as at start-up.
     void StartThreads(bool withPreprocessing = true) {
-        if (withPreprocessing) preprocess.Start(3);
-        wave.Start(3);
+        if (withPreprocessing) preprocess.Start();
+        wave.Start();
     }
 
     /// Until the device has returned `count` buffers and the receiving thread has handled them.

@@ -17,12 +17,14 @@
 #include <condition_variable>
 #include <mutex>
 #include <set>
+#include <sstream>
+#include <thread>
 
 #include "encoder/EncoderCommand.h"
-#include "encoder/EncoderPriority.h"
+#include "capture/ThreadRoles.h"
 #include "encoder/EncoderTestSupport.h"
 #include "settings/FileIo.h"
-#include "support/UnderCi.h"
+#include "support/TaskSchedule.h"
 
 namespace pelmora {
 namespace {
@@ -452,33 +454,129 @@ TEST_F(EncoderProcessTest, ConsoleNobodyReadsNeverHoldsTheEncoderUp) {
     EXPECT_TRUE(pending.rfind("progress line", 0) == 0 || pending.rfind("error line", 0) == 0) << "cut at a line start";
 }
 
-TEST_F(EncoderProcessTest, PrioritiesBecomeTheEncodersNiceValue) {
-    EXPECT_EQ(EncoderNiceValue(1, 3), 0);
-    EXPECT_EQ(EncoderNiceValue(0, 0), 19);
-    EXPECT_EQ(EncoderNiceValue(3, 6), -20);
-    EXPECT_EQ(EncoderNiceValue(0, 3), 10);
-    EXPECT_EQ(EncoderNiceValue(2, 4), -15);
-    EXPECT_EQ(EncoderNiceValue(-1, 99), 0);
+// An encoder that notes its nice value and policy as it starts, then takes its input.
+void WriteNotingEncoder(const std::string& path) {
+    test::WriteScript(path, "set -- $(cat /proc/$$/stat)\necho \"${19} ${41}\" > \"$0.seen\"\ncat > /dev/null");
+}
 
-    errno = 0;
-    const int own = ::getpriority(PRIO_PROCESS, 0);
-    if (own > 10) {
-        if (test::UnderCi()) FAIL() << "already nicer than the encoder would be";
-        GTEST_SKIP() << "already nicer than the encoder would be";
+std::string SeenAtStart(const std::string& encoderPath) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    std::string text;
+    while (std::chrono::steady_clock::now() < deadline) {
+        text = test::ReadFile(encoderPath + ".seen");
+        if (!text.empty() && text.back() == '\n') return text.substr(0, text.size() - 1);
+        std::this_thread::yield();
     }
-    test::WriteScript(dir.Path("lame"), "cat > /dev/null");
+    return text;
+}
+
+pid_t ThreadNamed(const std::string& name) {
+    for (pid_t tid : test::ThreadIds())
+        if (test::ThreadSchedule(tid).name == name) return tid;
+    return 0;
+}
+
+// Starts the encoder from a thread of its own at nice 19, as from an interface thread set to Idle.
+bool StartFromIdleThread(EncoderProcess& encoder, const std::string& out, RecSettings& s, LogSink& log) {
+    ThreadRoles::Instance();  // the launcher exists before any thread is lowered
+    bool started = false;
+    std::thread starter([&] {
+        EXPECT_EQ(::setpriority(PRIO_PROCESS, 0, 19), 0);
+        started = encoder.Start(out, " -r", s, log);
+    });
+    starter.join();
+    return started;
+}
+
+TEST_F(EncoderProcessTest, TheEncoderRunsAtItsOwnClassAndLevelFromItsStart) {
+    WriteNotingEncoder(dir.Path("lame"));
     SetTextField(s.encoderPath, dir.Path("lame"));
     s.encoderPriorityClass = 0;  // Idle
+    s.encoderThreadPriority = 3;  // Normal: nice 10
+    EncoderProcess encoder(dir.Folder());
+    ASSERT_TRUE(StartFromIdleThread(encoder, dir.Path("out.mp3"), s, log));
+    EXPECT_EQ(SeenAtStart(dir.Path("lame")), "10 0");
+    EXPECT_EQ(test::ThreadSchedule(ThreadNamed("pelmora-lameout")).nice, 10) << "the console reader serves the encoder";
+    EXPECT_EQ(encoder.Finish(), EncoderEnd::Exited);
+}
+
+TEST_F(EncoderProcessTest, ARefusedLevelGivesTheNearestAndAWarning) {
+    if (test::RaisingPermitted()) GTEST_SKIP() << "this user may raise priorities";
+    WriteNotingEncoder(dir.Path("lame"));
+    SetTextField(s.encoderPath, dir.Path("lame"));
+    s.encoderPriorityClass = 2;  // High: nice -10
     s.encoderThreadPriority = 3;
+    ThreadRoles::Instance().SetLog(&log);
+    EncoderProcess encoder(dir.Folder());
+    const bool started = StartFromIdleThread(encoder, dir.Path("out.mp3"), s, log);
+    ThreadRoles::Instance().SetLog(nullptr);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(SeenAtStart(dir.Path("lame")), "0 0") << "the strongest value permitted";
+    std::size_t warnings = 0;
+    for (const std::string& line : log.lines) {
+        if (line.rfind("WARNING: ", 0) != 0) continue;
+        ++warnings;
+        EXPECT_NE(line.find("Lame process nice -10"), std::string::npos) << line;
+        EXPECT_NE(line.find(std::strerror(EACCES)), std::string::npos) << line;
+    }
+    EXPECT_EQ(warnings, 1u);
+    EXPECT_EQ(encoder.Finish(), EncoderEnd::Exited);
+}
+
+TEST_F(EncoderProcessTest, ARealTimeEncoderStartsRealTimeWithoutPassingItOnOrBeingBounded) {
+    if (!test::RealTimeAllowed()) GTEST_SKIP() << "this user may not use real-time scheduling";
+    WriteNotingEncoder(dir.Path("lame"));
+    SetTextField(s.encoderPath, dir.Path("lame"));
+    s.encoderPriorityClass = 3;  // Realtime
+    s.encoderThreadPriority = 6;  // Time Critical: SCHED_FIFO 15
+    EncoderProcess encoder(dir.Folder());
+    ASSERT_TRUE(StartFromIdleThread(encoder, dir.Path("out.mp3"), s, log));
+    EXPECT_EQ(SeenAtStart(dir.Path("lame")), "-20 1") << "SCHED_FIFO from its start";
+    const int policy = ::sched_getscheduler(encoder.Pid());
+    EXPECT_EQ(policy & ~SCHED_RESET_ON_FORK, SCHED_FIFO);
+    EXPECT_TRUE(policy & SCHED_RESET_ON_FORK);
+    rlimit rl{};
+    ASSERT_EQ(::prlimit(encoder.Pid(), RLIMIT_RTTIME, nullptr, &rl), 0);
+    EXPECT_EQ(rl.rlim_cur, rl.rlim_max) << "SIGXCPU would end it";
+    const pid_t console = ThreadNamed("pelmora-lameout");
+    EXPECT_TRUE(::sched_getscheduler(console) & SCHED_RESET_ON_FORK);
+    EXPECT_EQ(encoder.Finish(), EncoderEnd::Exited);
+}
+
+unsigned long long CpuTicks(pid_t pid) {
+    const std::string stat = test::ReadText("/proc/" + std::to_string(pid) + "/stat");
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string f;
+    unsigned long long ticks = 0;
+    for (int field = 3; field <= 15 && fields >> f; ++field)
+        if (field >= 14) ticks += std::strtoull(f.c_str(), nullptr, 10);
+    return ticks;
+}
+
+TEST_F(EncoderProcessTest, ARealTimeEncoderThatNeverBlocksFallsBackWithAWarning) {
+    if (!test::RealTimeAllowed()) GTEST_SKIP() << "this user may not use real-time scheduling";
+    test::WriteScript(dir.Path("lame"), "while :; do :; done");
+    SetTextField(s.encoderPath, dir.Path("lame"));
+    s.encoderPriorityClass = 1;
+    s.encoderThreadPriority = 6;  // Time Critical: SCHED_FIFO 1
+    ThreadRoles& roles = ThreadRoles::Instance();
+    roles.SetLog(&log);
     EncoderProcess encoder(dir.Folder());
     ASSERT_TRUE(encoder.Start(dir.Path("out.mp3"), " -r", s, log));
-    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(encoder.Pid())), 10);
-    s.encoderThreadPriority = 2;  // Below Normal
-    encoder.ApplyPriorities(s);
-    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(encoder.Pid())), 15);
-    s.encoderPriorityClass = 3;  // raising may be refused; that is not an error
-    encoder.ApplyPriorities(s);
-    EXPECT_EQ(encoder.Finish(), EncoderEnd::Exited);
+    const pid_t pid = encoder.Pid();
+    roles.ReportRealTimeFallbacks(pid);  // the first look
+    const unsigned long long bound = static_cast<unsigned long long>(::sysconf(_SC_CLK_TCK)) * 3 / 10;  // 300 ms
+    const unsigned long long from = CpuTicks(pid);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (CpuTicks(pid) < from + bound && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    EXPECT_EQ(::sched_getscheduler(pid) & ~SCHED_RESET_ON_FORK, SCHED_FIFO);
+    roles.ReportRealTimeFallbacks(pid);
+    roles.SetLog(nullptr);
+    EXPECT_EQ(::sched_getscheduler(pid) & ~SCHED_RESET_ON_FORK, SCHED_OTHER);
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_EQ(log.lines.back(), "WARNING: Lame process ran 200 ms at real-time priority without blocking, and runs at "
+                                "normal priority now");
+    encoder.Finish(std::chrono::milliseconds(100));
 }
 
 }  // namespace

@@ -94,8 +94,8 @@ public:
         state.buffersPerSecond = BuffersPerSecond(settings.meterRateIndex);
         dc.BuildWeights(settings.dcAveragePeriod, state.buffersPerSecond.load());
         writer.Start();
-        preprocess.Start(3);
-        wave.Start(3);
+        preprocess.Start();
+        wave.Start();
     }
     ~EndToEndRig() {
         if (control.IsRecording()) control.OnRecord();

@@ -153,8 +153,9 @@ public:
     /// program's process class, then the window thread, receiving, writer and preprocessing
     /// threads. Refusals are ignored. Call on the window's thread.
     void ApplyPriorities();
-    /// The buffer settings took new values: buffersPerSecond from meterRateIndex, then the
-    /// device is closed and opened again with them, and its mixer set up.
+    /// The buffer settings took new values: buffersPerSecond from meterRateIndex and the DC
+    /// filter's weights for it, then the device is closed and opened again with them, and its
+    /// mixer set up.
     void ApplyBufferSettings();
     /// dcAveragePeriod took a new value: the DC filter's weights are rebuilt from it and the
     /// buffer rate in force.

@@ -227,6 +227,8 @@ void AppCore::ApplyPriorities() {
 
 void AppCore::ApplyBufferSettings() {
     pipeline_.buffersPerSecond = BuffersPerSecond(settings_.meterRateIndex);
+    // The weights span the averaging period in blocks: a new rate needs a new set.
+    RebuildDcWeights();
     CloseCaptureDevice();
     if (OpenCaptureDevice()) SetupMixer();
 }

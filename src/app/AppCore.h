@@ -153,8 +153,9 @@ public:
     /// process class and every thread's level in it, each set once; what the system refuses
     /// is logged, with the nearest permitted value in force. Call on the window's thread.
     void ApplyPriorities();
-    /// The buffer settings took new values: buffersPerSecond from meterRateIndex, then the
-    /// device is closed and opened again with them, and its mixer set up.
+    /// The buffer settings took new values: buffersPerSecond from meterRateIndex and the DC
+    /// filter's weights for it, then the device is closed and opened again with them, and its
+    /// mixer set up.
     void ApplyBufferSettings();
     /// dcAveragePeriod took a new value: the DC filter's weights are rebuilt from it and the
     /// buffer rate in force.

@@ -2,6 +2,9 @@
 
 #include "capture/AlsaMessages.h"
 #include "capture/ThreadRoles.h"
+#include "capture/JackServer.h"
+#include "capture/StderrCapture.h"
+#include "capture/ThreadName.h"
 
 #include <alsa/asoundlib.h>
 #include <poll.h>
@@ -95,31 +98,42 @@ void TellApartEqualDescriptions(std::vector<WaveInDeviceInfo>& list) {
         if (repeated[i]) list[i].description += " (" + list[i].name + ")";
 }
 
-// Plugins whose backend is plainly absent: opening them would only wait for a server or a
-// device file, and their libraries print to the terminal when it is not there.
-bool BackendAbsent(const std::string& name) {
-    const std::string base = name.substr(0, name.find(':'));
-    if (base == "oss") return ::access("/dev/dsp", F_OK) != 0;
-    if (base != "jack") return false;
-    // A JACK server (jack1 or jack2), or PipeWire, which serves JACK clients too.
+// A socket where a JACK server (jack1 or jack2) or PipeWire, which may serve JACK clients
+// too, would listen. Only a hint: a stale socket, or PipeWire without its JACK library,
+// takes no JACK client.
+bool JackSocketPresent() {
     glob_t found{};
     const std::string uid = std::to_string(::getuid());
-    bool any = false;
     // jack2's server socket is /dev/shm/jack_<server>_<uid>_0; jack1's live in a jack-<uid> folder.
     // (Clients leave other files there, such as jack_db-<uid>, whether a server runs or not.)
     for (const std::string& pattern : {"/dev/shm/jack_*_" + uid + "_0", "/dev/shm/jack-" + uid + "/*",
                                        "/tmp/jack-" + uid + "/*", "/run/user/" + uid + "/pipewire-0"}) {
-        any = ::glob(pattern.c_str(), 0, nullptr, &found) == 0;
+        const bool any = ::glob(pattern.c_str(), 0, nullptr, &found) == 0;
         globfree(&found);
-        if (any) return false;
+        if (any) return true;
     }
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && ::access((std::string(runtime) + "/pipewire-0").c_str(), F_OK) == 0) return false;
-    return true;
+    return runtime && ::access((std::string(runtime) + "/pipewire-0").c_str(), F_OK) == 0;
 }
 
+// Plugins whose backend is absent: opening them would only wait for a server or a device
+// file. JACK counts as there only when a client really connects.
+bool BackendAbsent(const std::string& name) {
+    const std::string base = name.substr(0, name.find(':'));
+    if (base == "oss") return ::access("/dev/dsp", F_OK) != 0;
+    if (base != "jack") return false;
+    return !JackSocketPresent() || !JackServerAnswers();
+}
+
+// Listing and probing devices: what the libraries say meanwhile (absent cards that the
+// configuration names, servers that do not run) stays off the terminal and out of the log.
+struct Probing {
+    Probing() { InstallAlsaMessageHandler(); }
+    IgnoreLibraryMessages ignored;
+    StderrCapture printed;
+};
+
 std::vector<WaveInDeviceInfo> ListCaptureDevices() {
-    InstallAlsaMessageHandler();
     std::vector<WaveInDeviceInfo> list;
     void** hints = nullptr;
     if (snd_device_name_hint(-1, "pcm", &hints) >= 0) {
@@ -524,6 +538,7 @@ private:
 }  // namespace
 
 std::vector<WaveInDeviceInfo> AlsaWaveIn::Devices() {
+    Probing probing;
     devices_ = ListCaptureDevices();
     listed_ = true;
     return devices_;
@@ -538,6 +553,7 @@ const WaveInDeviceInfo* AlsaWaveIn::DeviceAt(int deviceId) {
 std::vector<WaveResult> AlsaWaveIn::QueryFormats(int deviceId, const std::vector<WaveFormat>& candidates,
                                                  WaveResult* openError) {
     if (openError) *openError = 0;
+    Probing probing;
     const WaveInDeviceInfo* info = DeviceAt(deviceId);
     if (info == nullptr) {
         lastErrorDetail_ = "no device " + std::to_string(deviceId);
@@ -570,6 +586,15 @@ std::vector<WaveResult> AlsaWaveIn::QueryFormats(int deviceId, const std::vector
 
 WaveResult AlsaWaveIn::Open(int deviceId, const WaveFormat& format, WaveMessageTarget* target,
                             std::unique_ptr<WaveInDevice>* device) {
+    // What the libraries print while the chosen device opens belongs in the log.
+    StderrCapture printed;
+    const WaveResult result = OpenDevice(deviceId, format, target, device);
+    for (const std::string& line : printed.Finish()) AddLibraryMessage(line);
+    return result;
+}
+
+WaveResult AlsaWaveIn::OpenDevice(int deviceId, const WaveFormat& format, WaveMessageTarget* target,
+                                  std::unique_ptr<WaveInDevice>* device) {
     if (device == nullptr || target == nullptr) return -EINVAL;
     device->reset();
     const WaveInDeviceInfo* info = DeviceAt(deviceId);

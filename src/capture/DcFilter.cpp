@@ -53,7 +53,8 @@ void DcFilter::ClearHistory() {
 
 std::vector<DcRecord> DcFilter::History() const {
     std::vector<DcRecord> out(kDcHistorySize);
-    int index = cursor_.load(std::memory_order_relaxed);
+    // Acquire: the newest record is complete before its index is published.
+    int index = cursor_.load(std::memory_order_acquire);
     for (DcRecord& rec : out) {
         const AtomicRecord& r = history_[static_cast<std::size_t>(index)];
         rec = {r.v[0].load(std::memory_order_relaxed), r.v[1].load(std::memory_order_relaxed),
@@ -66,28 +67,33 @@ std::vector<DcRecord> DcFilter::History() const {
 void DcFilter::Initialise(double avgLeft, double avgRight) {
     TakePendingWeights();
     for (int i = 0; i < kDcHistorySize; ++i) Write(i, avgLeft, avgRight, avgLeft, avgRight);
-    cursor_.store(0, std::memory_order_relaxed);
+    cursor_.store(0, std::memory_order_release);
     estimateLeft_ = avgLeft;
     estimateRight_ = avgRight;
 }
 
 void DcFilter::Update(double avgLeft, double avgRight, int dcResponsivity) {
     TakePendingWeights();
-    int cursor = cursor_.load(std::memory_order_relaxed);
-    cursor = cursor == 0 ? kDcHistorySize - 1 : cursor - 1;
-    Write(cursor, avgLeft, avgRight, avgLeft, avgRight);
-    cursor_.store(cursor, std::memory_order_relaxed);
+    // The new record goes into the slot before the newest, which holds the oldest record. It
+    // is published only once it holds its DC values too: until then the walk takes this
+    // block's averages directly and the published records after them.
+    const int published = cursor_.load(std::memory_order_relaxed);
+    const int newest = published == 0 ? kDcHistorySize - 1 : published - 1;
 
     const int m = WeightCount();
     const double weightSum = WeightSum();
     if (m > 0 && weightSum > 0.0) {
         double sumL = 0.0, sumR = 0.0;
         double minL = 40000.0, maxL = -40000.0, minR = 40000.0, maxR = -40000.0;
-        int index = cursor;
+        int index = published;
         for (int i = 0; i < m; ++i) {
-            const AtomicRecord& r = history_[static_cast<std::size_t>(index)];
-            const double l = r.v[0].load(std::memory_order_relaxed);
-            const double rr = r.v[1].load(std::memory_order_relaxed);
+            double l = avgLeft, rr = avgRight;
+            if (i > 0) {
+                const AtomicRecord& r = history_[static_cast<std::size_t>(index)];
+                l = r.v[0].load(std::memory_order_relaxed);
+                rr = r.v[1].load(std::memory_order_relaxed);
+                index = index + 1 == kDcHistorySize ? 0 : index + 1;
+            }
             const double w = weights_->w[static_cast<std::size_t>(i)];
             sumL += w * (l - estimateLeft_);
             sumR += w * (rr - estimateRight_);
@@ -95,7 +101,6 @@ void DcFilter::Update(double avgLeft, double avgRight, int dcResponsivity) {
             if (l > maxL) maxL = l;
             if (rr < minR) minR = rr;
             if (rr > maxR) maxR = rr;
-            index = index + 1 == kDcHistorySize ? 0 : index + 1;
         }
         const double k = -std::log(0.009999999999 * dcResponsivity + 1e-10);
         const double rootM = std::sqrt(static_cast<double>(m));
@@ -113,7 +118,8 @@ void DcFilter::Update(double avgLeft, double avgRight, int dcResponsivity) {
     }
     offsetLeft_ = static_cast<int>(estimateLeft_);
     offsetRight_ = static_cast<int>(estimateRight_);
-    Write(cursor, avgLeft, avgRight, offsetLeft_, offsetRight_);
+    Write(newest, avgLeft, avgRight, offsetLeft_, offsetRight_);
+    cursor_.store(newest, std::memory_order_release);
 }
 
 }  // namespace pelmora

@@ -54,7 +54,8 @@ public:
     // For the preprocessing thread only:
     /// First block after the device opened: every record and the estimates take its averages.
     void Initialise(double avgLeft, double avgRight);
-    /// One block's averages: new history record, estimate update, offsets.
+    /// One block's averages: estimate update, offsets, and the new history record, which
+    /// becomes the newest only once it is complete.
     void Update(double avgLeft, double avgRight, int dcResponsivity);
     double EstimateLeft() const { return estimateLeft_; }
     double EstimateRight() const { return estimateRight_; }

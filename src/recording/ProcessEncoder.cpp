@@ -65,12 +65,14 @@ bool ProcessEncoder::Start(const std::string& outputPath, int* writeFd) {
     return true;
 }
 
-void ProcessEncoder::Stop(bool inputFailed) {
+void ProcessEncoder::Stop(bool inputFailed, const std::function<int()>& cause) {
     const EncoderEnd end = process_.Finish(exitBound_);
     if (end == EncoderEnd::None) return;
     const int status = process_.WaitStatus();
     const bool clean = end == EncoderEnd::Exited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (clean && !inputFailed) return;
+    // Asked only now that the encoder has ended: its last writes count.
+    if (const int code = cause ? cause() : 0) log_.AddLogLine(std::string("ERROR:   ") + std::strerror(code));
     const std::string name = BaseName(process_.Path());
     for (const std::string& line : FailureLines(process_.Console().Tail()))
         log_.AddLogLine("ERROR:   " + name + ": " + line);

@@ -23,7 +23,7 @@ public:
                    std::function<std::string()> encoderArgs);
 
     bool Start(const std::string& outputPath, int* writeFd) override;
-    void Stop(bool inputFailed) override;
+    void Stop(bool inputFailed, const std::function<int()>& cause) override;
     void Kill() override;
 
     /// How long Stop lets the encoder finish its file before ending it.

@@ -351,13 +351,22 @@ void RecordingControl::FinishOutput(OutputKind kind) {
     int error = 0;
     const bool finished = output_.Finish(&error);
     if (kind == OutputKind::EncoderPipe) {
-        if (encoder_) encoder_->Stop(state_.pipeFailed.load());
+        // An encoder that runs out of room says only that it could not write: the volume
+        // tells why, as a failed write of the program's own file does.
+        if (encoder_) encoder_->Stop(state_.pipeFailed.load(), [this] { return OutputVolumeFull() ? ENOSPC : 0; });
         return;
     }
     if (!finished) {
         log_.LogSystemError(error);
         log_.AddLogLine("ERROR:   Can not complete output file " + outputPath_);
     }
+}
+
+bool RecordingControl::OutputVolumeFull() const {
+    const std::size_t slash = outputPath_.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : outputPath_.substr(0, slash + 1);
+    const std::optional<uint64_t> free = freeSpace_(folder);
+    return free && *free < kFullVolumeBytes;
 }
 
 void RecordingControl::OnPause() {

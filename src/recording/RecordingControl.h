@@ -25,6 +25,10 @@ namespace pelmora {
 /// truncated) from the bytes written; from `fallbackSeconds` when the rate is unknown.
 std::string DurationText(int64_t bytes, int bytesPerSecond, double fallbackSeconds);
 
+/// Less than this left for the user counts as a full volume: an encoder writes far smaller
+/// pieces, so one that failed there was refused room.
+constexpr uint64_t kFullVolumeBytes = 1048576;
+
 struct RecordingDeps {
     RecSettings& settings;
     PipelineState& state;
@@ -77,6 +81,8 @@ private:
     void LogSummary();
     void SetWriteLimits(OutputFormat format);
     void FinishOutput(OutputKind kind);
+    /// Whether the output file's volume has less than kFullVolumeBytes left for the user.
+    bool OutputVolumeFull() const;
     WaveFormat CaptureFormat() const;
 
     RecSettings& settings_;

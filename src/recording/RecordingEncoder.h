@@ -1,6 +1,7 @@
 #pragma once
 // The encoder process as the record control uses it for an MP3 recording.
 
+#include <functional>
 #include <string>
 
 namespace pelmora {
@@ -13,8 +14,9 @@ public:
     virtual bool Start(const std::string& outputPath, int* writeFd) = 0;
     /// After the writer's flush: ends the encoder's input, lets it finish its file and ends
     /// the process. An encoder that failed, or whose input failed (`inputFailed`), is logged
-    /// with its last output lines and how it ended.
-    virtual void Stop(bool inputFailed) = 0;
+    /// with the system's text for `cause()` first when that gives an error code (0: none
+    /// known), then its last output lines and how it ended.
+    virtual void Stop(bool inputFailed, const std::function<int()>& cause) = 0;
     /// Ends the process at once (an encoder that no longer reads its input).
     virtual void Kill() = 0;
 };

@@ -734,3 +734,44 @@ TEST(AppCorePriorities, RealTimeThreadsDoNotPassTheirPolicyOn) {
 
 }  // namespace
 }  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+TEST(AppCoreTuning, LoadingAPresetRebuildsTheDcWeightsFromItsPeriodAndBufferRate) {
+    test::TempDir dir;
+    RecSettings preset{};
+    SetDefaultSettings(preset, dir.Path());
+    preset.dcAveragePeriod = 20.0;
+    preset.meterRateIndex = 3;  // 20 buffers per second
+    ASSERT_TRUE(WriteSettingsFile(dir / "tuned.pmr", preset));
+
+    AppCore core(dir.Path(), Simulated());
+    FakeView view(core);
+    core.Start(view);
+    ASSERT_TRUE(core.Pipeline().pipelineReady.load());
+    core.LoadPreset(dir / "tuned.pmr");
+    EXPECT_EQ(core.Pipeline().buffersPerSecond.load(), 20.0);
+    EXPECT_EQ(core.Dc().BuiltWeightCount(), 1200);
+    core.Close();
+}
+
+TEST(AppCoreTuning, ANewBufferRateRebuildsTheDcWeightsForIt) {
+    test::TempDir dir;
+    AppCore core(dir.Path(), Simulated());
+    FakeView view(core);
+    core.Start(view);
+    ASSERT_EQ(core.Settings().dcAveragePeriod, 5.0);
+    ASSERT_EQ(core.Dc().BuiltWeightCount(), 150);  // 5 s at 10 buffers per second, three times
+
+    // "Sound buffers" applied with 2 buffers per second: the 5 s period stays 5 s.
+    core.Settings().meterRateIndex = 0;
+    core.ApplyBufferSettings();
+    ASSERT_EQ(core.Pipeline().buffersPerSecond.load(), 2.0);
+    EXPECT_EQ(core.Dc().BuiltWeightCount(), 30);
+    EXPECT_TRUE(core.Pipeline().pipelineReady.load());
+    core.Close();
+}
+
+}  // namespace
+}  // namespace pelmora

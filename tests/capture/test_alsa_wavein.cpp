@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +24,7 @@
 
 #include "capture/AlsaMessages.h"
 #include "capture/AlsaWaveIn.h"
+#include "capture/StderrCapture.h"
 
 namespace pelmora {
 namespace {
@@ -183,6 +186,58 @@ TEST(AlsaWaveIn, LeavesOutJackAndOssWhoseServerOrDeviceFileIsAbsent) {
     EXPECT_GE(DeviceId(devices, "pelmoratest"), 0);
 }
 
+// True when a JACK server of this user's (jack1 or jack2) may be running, or a real PipeWire.
+bool JackServerMayRun() {
+    const std::string uid = std::to_string(::getuid());
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm")) {
+        const std::string file = entry.path().filename().string();
+        if (file.rfind("jack_", 0) == 0 && file.size() > uid.size() + 3 &&
+            file.compare(file.size() - uid.size() - 3, std::string::npos, "_" + uid + "_0") == 0)
+            return true;
+    }
+    return std::filesystem::exists("/tmp/jack-" + uid) || std::filesystem::exists("/dev/shm/jack-" + uid) ||
+           std::filesystem::exists("/run/user/" + uid + "/pipewire-0");
+}
+
+// A PipeWire desktop without PipeWire's JACK library: the socket is there, but libjack (of
+// jack2, as libasound2-plugins' jack plugin brings it) finds no server. Listing and probing
+// every device then prints nothing, logs nothing, and leaves out the JACK device.
+TEST(AlsaWaveIn, ProbingOnAPipeWireDesktopPrintsAndLogsNothing) {
+    const std::string runtime = g_dir + "/pipewire-run";
+    std::filesystem::create_directories(runtime);
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string path = runtime + "/pipewire-0";
+        ASSERT_LT(path.size(), sizeof address.sun_path);
+        std::strcpy(address.sun_path, path.c_str());
+        ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);  // the socket file stays; nobody listens on it
+    }
+    const char* before = std::getenv("XDG_RUNTIME_DIR");
+    const std::string previous = before ? before : "";
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    TakeAlsaMessages();
+
+    testing::internal::CaptureStderr();
+    AlsaWaveIn alsa;
+    const auto devices = alsa.Devices();
+    for (std::size_t i = 0; i < devices.size(); ++i) alsa.QueryFormats(static_cast<int>(i), AllCandidates());
+    const std::string printed = testing::internal::GetCapturedStderr();
+    if (before) setenv("XDG_RUNTIME_DIR", previous.c_str(), 1);
+    else unsetenv("XDG_RUNTIME_DIR");
+
+    EXPECT_EQ(printed, "");
+    const std::vector<std::string> logged = TakeAlsaMessages();
+    EXPECT_TRUE(logged.empty()) << logged.size() << " messages, the first: " << logged.front();
+    if (!JackServerMayRun()) {
+        EXPECT_EQ(DeviceId(devices, "jack"), -1);
+    }
+    EXPECT_GE(DeviceId(devices, "pelmoratest"), 0);
+}
+
 TEST(AlsaWaveIn, QueriesFormatsWithoutCapturing) {
     AlsaWaveIn alsa;
     const auto devices = alsa.Devices();
@@ -223,6 +278,48 @@ TEST(AlsaWaveIn, LibraryMessagesAreKeptOnceAndNotPrinted) {
     });
     EXPECT_EQ(naming, 1) << (messages.empty() ? std::string("no messages") : messages.front());
     EXPECT_TRUE(TakeAlsaMessages().empty());
+}
+
+// What goes wrong while the chosen device opens is worth the log, once, even when probing
+// met the same complaint before and kept quiet about it.
+TEST(AlsaWaveIn, OpeningTheChosenDeviceReportsTheLibrarysMessagesOnce) {
+    AlsaWaveIn alsa;
+    const auto devices = alsa.Devices();
+    const int broken = DeviceId(devices, "pelmorabroken");
+    ASSERT_GE(broken, 0);
+    TakeAlsaMessages();
+    alsa.QueryFormats(broken, AllCandidates());
+    EXPECT_TRUE(TakeAlsaMessages().empty());
+
+    CollectingTarget target;
+    std::unique_ptr<WaveInDevice> device;
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_LT(alsa.Open(broken, MakePcmFormat(44100, 16, 2), &target, &device), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::vector<std::string> messages = TakeAlsaMessages();
+    const auto naming = std::count_if(messages.begin(), messages.end(), [](const std::string& m) {
+        return m.rfind("ALSA: ", 0) == 0 && m.find("missing.raw") != std::string::npos;
+    });
+    EXPECT_EQ(naming, 1) << (messages.empty() ? std::string("no messages") : messages.front());
+}
+
+// Sound-server libraries print on standard error themselves; while the device opens, that
+// goes into the log instead, and the terminal is back afterwards.
+TEST(StderrCapture, TakesWhatIsPrintedAndGivesTheTerminalBack) {
+    testing::internal::CaptureStderr();
+    std::vector<std::string> lines;
+    {
+        StderrCapture printed;
+        std::fprintf(stderr, "Cannot connect to server socket\n\n  \nlast line without end");
+        ASSERT_EQ(::write(STDERR_FILENO, "\nwritten directly\n", 18), 18);
+        lines = printed.Finish();
+        EXPECT_TRUE(printed.Finish().empty());
+    }
+    std::fprintf(stderr, "after");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "after");
+    EXPECT_EQ(lines, (std::vector<std::string>{"Cannot connect to server socket", "last line without end",
+                                               "written directly"}));
 }
 
 TEST(AlsaWaveIn, OpenFailuresAreResultCodes) {

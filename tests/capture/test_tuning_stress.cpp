@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
@@ -124,6 +128,58 @@ TEST(DcWeights, TheFilterWalksTheNewSetFromItsNextBlock) {
     dc.Update(0, 0, 50);
     EXPECT_EQ(dc.WeightCount(), 30);
     EXPECT_DOUBLE_EQ(dc.WeightSum(), MakeDcWeights(2, 5).sum);
+}
+
+// The DC dialog reads the history while the filter writes it: the newest record it finds
+// must already hold its block's DC, never the block's local average in that place. The
+// reader here is a timer signal on the filter's own thread, so it looks at every stage of
+// an update, the walk of the weights included. Each block's averages end in .5 and its DC
+// is whole, so a record caught before its DC was written shows.
+DcFilter* g_sampled = nullptr;
+std::atomic<int> g_samples{0};
+std::atomic<int> g_halfMade{0};
+
+void SampleNewestRecord(int) {
+    const DcRecord newest = g_sampled->History().front();
+    if (newest.dcLeft != std::trunc(newest.dcLeft) || newest.dcRight != std::trunc(newest.dcRight))
+        g_halfMade.fetch_add(1);
+    g_samples.fetch_add(1);
+}
+
+TEST(DcHistory, TheNewestRecordIsPublishedWithItsDc) {
+    DcFilter dc;
+    dc.BuildWeights(20, 20);  // the longest walk
+    dc.Initialise(0.5, -0.5);
+    dc.Update(1.5, -1.5, 100);
+    g_sampled = &dc;
+    g_samples = 0;
+    g_halfMade = 0;
+
+    struct sigaction action {}, previous {};
+    action.sa_handler = SampleNewestRecord;
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(::sigaction(SIGRTMIN, &action, &previous), 0);
+    sigevent event{};
+    event.sigev_notify = SIGEV_THREAD_ID;
+    event.sigev_signo = SIGRTMIN;
+    event._sigev_un._tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    timer_t timer{};
+    ASSERT_EQ(::timer_create(CLOCK_MONOTONIC, &event, &timer), 0);
+    itimerspec every{};
+    every.it_interval.tv_nsec = 20000;
+    every.it_value.tv_nsec = 20000;
+    ASSERT_EQ(::timer_settime(timer, 0, &every, nullptr), 0);
+
+    constexpr int kSamples = 2000;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int k = 2; g_samples.load() < kSamples && std::chrono::steady_clock::now() < deadline; ++k)
+        dc.Update(k + 0.5, -(k + 0.5), 100);
+    ::timer_delete(timer);
+    ::sigaction(SIGRTMIN, &previous, nullptr);
+
+    EXPECT_GE(g_samples.load(), 100);
+    EXPECT_EQ(g_halfMade.load(), 0) << "of " << g_samples.load()
+                                    << " looks, these found the newest record without its DC";
 }
 
 }  // namespace

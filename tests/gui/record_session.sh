@@ -9,6 +9,9 @@ PELMORA=$1
 HELPER=$2
 source "$(dirname "$0")/env.sh"
 gui_setup
+# As on a PipeWire desktop without PipeWire's JACK library: its socket is there, but no JACK
+# client gets an answer (alsa-lib's jack plugin comes with libasound2-plugins).
+python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$XDG_RUNTIME_DIR/pipewire-0"
 PROG="$GUI_WORK/prog"
 gui_copy_program "$PELMORA"
 "$HELPER" tone "$GUI_WORK/tone.raw" 20 1000

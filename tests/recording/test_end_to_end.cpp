@@ -1,7 +1,10 @@
 // Whole recordings on the simulated device: WAV, raw and MP3 through the real encoder, a
 // killed encoder, a failing file write and a recorder killed in the middle of a recording.
 
+#include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -316,20 +320,111 @@ TEST(EndToEndEncoderFailure, RejectedOptionIsLoggedWithTheEncodersWordsAndExitSt
     EXPECT_EQ(t[4].substr(0, 17), "Recording stoped.");
 }
 
-TEST(EndToEndEncoderFailure, FullDiskIsLoggedWithTheEncodersWords) {
+// An encoder that runs out of room says only that it could not write; the log says why first.
+TEST(EndToEndEncoderFailure, FullDiskIsLoggedWithTheSystemsTextThenTheEncodersWords) {
     EndToEndRig rig(test::ToneSource(), SimulatedPace::kRealTime);
     rig.settings.writeUncompressed = 0;
     rig.settings.confirmOverwrite = 0;
-    // Every write into the output file fails with "No space left on device".
+    // Every write into the output file fails with "No space left on device", and the
+    // output's volume reports what a full one does.
     ASSERT_EQ(::symlink("/dev/full", (rig.dir / "out.mp3").c_str()), 0);
+    std::string measured;
+    rig.control.SetFreeSpaceSource([&](const std::string& folder) {
+        measured = folder;
+        return std::optional<uint64_t>(4096);
+    });
     ASSERT_TRUE(rig.capture.OpenCaptureDevice());
     ASSERT_TRUE(RecordUntilThePipeFails(rig));
     rig.supervision.OnTimer();
     EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_EQ(measured, rig.dir.Path());
     const auto t = From(rig.Texts(), "ERROR:   Broken pipe");
-    ASSERT_GE(t.size(), 5u);
-    EXPECT_EQ(t[2], "ERROR:   lame: Error writing mp3 output");
-    EXPECT_EQ(t[3], "ERROR:   lame ended with exit status 1");
+    ASSERT_GE(t.size(), 6u);
+    EXPECT_EQ(t[2], "ERROR:   No space left on device");
+    EXPECT_EQ(t[3], "ERROR:   lame: Error writing mp3 output");
+    EXPECT_EQ(t[4], "ERROR:   lame ended with exit status 1");
+    EXPECT_EQ(t[5].substr(0, 17), "Recording stoped.");
+}
+
+/// A tmpfs of a few pages, mounted in the mount namespace of a child that waits until the
+/// object goes; this process reaches it through /proc/<child>/root. An ordinary user mounts
+/// it in a user namespace of the child's own.
+class TinyVolume {
+public:
+    TinyVolume() {
+        const std::string uidMap = "0 " + std::to_string(::getuid()) + " 1";
+        const std::string gidMap = "0 " + std::to_string(::getgid()) + " 1";
+        const std::string at = WithoutSlash(dir_.Path());
+        const bool root = ::geteuid() == 0;
+        int ready[2], release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0) return;
+        child_ = ::fork();
+        if (child_ == 0) {
+            // Only system calls from here: the parent has threads.
+            ::close(ready[0]);
+            ::close(release[1]);
+            const bool mounted =
+                ::unshare(root ? CLONE_NEWNS : CLONE_NEWUSER | CLONE_NEWNS) == 0 &&
+                (root || (Put("/proc/self/setgroups", "deny") && Put("/proc/self/uid_map", uidMap.c_str()) &&
+                          Put("/proc/self/gid_map", gidMap.c_str()))) &&
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                ::mount("pelmora-tiny", at.c_str(), "tmpfs", 0, "size=8k,mode=0777") == 0;
+            const char answer = mounted ? 'y' : 'n';
+            (void)!::write(ready[1], &answer, 1);
+            char none;
+            (void)!::read(release[0], &none, 1);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        release_ = release[1];
+        char answer = 'n';
+        if (child_ > 0 && ::read(ready[0], &answer, 1) == 1 && answer == 'y')
+            path_ = "/proc/" + std::to_string(child_) + "/root" + at + "/";
+        ::close(ready[0]);
+    }
+    ~TinyVolume() {
+        if (release_ >= 0) ::close(release_);
+        if (child_ > 0) ::waitpid(child_, nullptr, 0);
+    }
+    /// The volume's folder, with a trailing "/"; empty when this user may not mount one.
+    const std::string& Path() const { return path_; }
+
+private:
+    static std::string WithoutSlash(std::string path) {
+        path.pop_back();
+        return path;
+    }
+    static bool Put(const char* file, const char* text) {
+        const int fd = ::open(file, O_WRONLY);
+        if (fd < 0) return false;
+        const bool written = ::write(fd, text, std::strlen(text)) == static_cast<ssize_t>(std::strlen(text));
+        ::close(fd);
+        return written;
+    }
+
+    test::TempDir dir_;
+    pid_t child_ = -1;
+    int release_ = -1;
+    std::string path_;
+};
+
+TEST(EndToEndEncoderFailure, AnMp3RecordingThatFillsARealVolumeSaysTheVolumeIsFull) {
+    TinyVolume volume;
+    if (volume.Path().empty()) GTEST_SKIP() << "this user may not mount a file system, not even in a namespace";
+    EndToEndRig rig(test::ToneSource(), SimulatedPace::kRealTime);
+    rig.settings.writeUncompressed = 0;
+    SetTextField(rig.settings.outputFolder, volume.Path());
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    ASSERT_TRUE(RecordUntilThePipeFails(rig));
+    rig.supervision.OnTimer();
+    EXPECT_FALSE(rig.control.IsRecording());
+    ASSERT_LT(FreeSpaceBytes(volume.Path()).value_or(0), kFullVolumeBytes);
+    const auto t = From(rig.Texts(), "ERROR:   Broken pipe");
+    ASSERT_GE(t.size(), 6u);
+    EXPECT_EQ(t[2], "ERROR:   No space left on device");
+    EXPECT_EQ(t[3], "ERROR:   lame: Error writing mp3 output");
+    EXPECT_EQ(t[4], "ERROR:   lame ended with exit status 1");
 }
 
 TEST(EndToEndEncoderFailure, AnMp3FileThatCannotBeCreatedIsRefusedBeforeTheEncoderStarts) {

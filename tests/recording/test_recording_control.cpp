@@ -409,7 +409,7 @@ public:
         int queued = 0;
         return ::ioctl(fds_[0], FIONREAD, &queued) == 0 && capacity > 0 && queued >= capacity;
     }
-    void Stop(bool) override {
+    void Stop(bool, const std::function<int()>&) override {
         ++stops;
         ::close(fds_[1]);
         if (fds_[0] >= 0) ::close(fds_[0]);

@@ -21,10 +21,6 @@ std::string Trimmed(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-}  // namespace
-
-namespace {
-
 enum class IntText { Bad, Fits, TooLarge };
 
 // A whole integer; one beyond 32 bits is still a number, saturated at the nearer bound.

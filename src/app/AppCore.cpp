@@ -123,8 +123,15 @@ EncoderInputFormat AppCore::EncoderFormat() const {
 
 void AppCore::ChooseStoredBitrateTable() {
     const WaveFormat* w = SelectedFormat();
-    bitrate_.activeBitrateTable =
+    const BitrateTable table =
         ChooseBitrateTable(settings_.resampleIndex, w ? static_cast<int>(w->samplesPerSec) : 44100);
+    // The table, lsfMode and the ABR range go together, for stored settings too: a range
+    // left from the table before would clamp the loaded ABR target.
+    const int32_t abrBefore = settings_.abrBitrate;
+    ApplyBitrateTable(bitrate_, table, settings_);
+    const AbrRange range = AbrRangeOf(bitrate_);
+    view_->SetAbrRange(range.minimum, range.maximum);
+    if (settings_.abrBitrate != abrBefore) view_->SetAbrValue(settings_.abrBitrate);
 }
 
 void AppCore::BuildEncoderCommand() {

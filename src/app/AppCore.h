@@ -172,6 +172,8 @@ private:
     class InputBridge;
     class CaptureBridge;
     EncoderInputFormat EncoderFormat() const;
+    /// Puts in force the bitrate table the stored settings and the selected format call
+    /// for, with its lsfMode and ABR range.
     void ChooseStoredBitrateTable();
 
     std::string programFolder_;

@@ -280,7 +280,7 @@ void CGenPage::BrowseOutputFile() {
     BrowseKind kind = OutputBrowseKind(host_.Settings());
     std::string proposed = ProposedBrowseName(outputText_, outputFolder_, programFolder);
     wxFileDialog dialog(this, "Out file name", FromUtf8(BrowseStartFolder(outputFolder_, programFolder)),
-                        FromUtf8(proposed + "." + kind.extension), FromUtf8(kind.filter), wxFD_OPEN);
+                        FromUtf8(proposed + "." + kind.extension), FromUtf8(kind.filter), wxFD_SAVE);
     if (dialog.ShowModal() == wxID_OK) {
         OutputNameResult r = ApplyBrowsedPath(ToUtf8(dialog.GetPath()), outputText_, programFolder);
         if (r.refused) {

@@ -103,8 +103,8 @@ void InputEnumeration::SwitchBitrateTable(const WaveFormat& format) {
     const BitrateTable table = ChooseBitrateTable(settings_.resampleIndex, static_cast<int>(format.samplesPerSec));
     const int32_t abrBefore = settings_.abrBitrate;
     ApplyBitrateTable(bitrate_, table, settings_);
-    if (bitrate_.lsfMode == 2) view_.SetAbrRange(8, 160);
-    else view_.SetAbrRange(80, 310);
+    const AbrRange range = AbrRangeOf(bitrate_);
+    view_.SetAbrRange(range.minimum, range.maximum);
     if (settings_.abrBitrate != abrBefore) view_.SetAbrValue(settings_.abrBitrate);
     char label[64];
     std::snprintf(label, sizeof label, "Current bitrate: %d kbit", BitrateAt(table, settings_.minBitrateIndex));

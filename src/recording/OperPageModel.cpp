@@ -90,17 +90,19 @@ void OperPageModel::EnablePageControls(int mode) {
     EnableAll(maxLog, s.logDuringRecording != 0 && s.logFileMode == 1);
 }
 
+// A box emptied to be retyped stops the page's reading; what the user just changed is
+// stored all the same.
 void OperPageModel::OnClicked(int id) {
     RecSettings& s = host_.Settings();
     switch (id) {
-    case kWriteTime: UpdateData(true); s.stopOnWriteTime = writeTime_; break;
-    case kFileSize: UpdateData(true); s.stopOnFileSize = fileSize_; break;
-    case kFreeSpace: UpdateData(true); s.stopOnFreeSpace = freeSpace_; break;
-    case kDataLoss: UpdateData(true); s.stopOnDataLoss = dataLoss_; break;
-    case kLogDuring: UpdateData(true); s.logDuringRecording = logDuring_; break;
+    case kWriteTime: ReadPageFor(id); s.stopOnWriteTime = writeTime_; break;
+    case kFileSize: ReadPageFor(id); s.stopOnFileSize = fileSize_; break;
+    case kFreeSpace: ReadPageFor(id); s.stopOnFreeSpace = freeSpace_; break;
+    case kDataLoss: ReadPageFor(id); s.stopOnDataLoss = dataLoss_; break;
+    case kLogDuring: ReadPageFor(id); s.logDuringRecording = logDuring_; break;
     case kLogPerRecording:
     case kLogAppend:
-        UpdateData(true);
+        ReadPageFor(id);
         if (logMode_ == 0 || logMode_ == 1) s.logFileMode = logMode_;
         break;
     default: return;
@@ -114,13 +116,13 @@ void OperPageModel::OnTextChanged(int id) {
     case kHours:
     case kMinutes:
     case kSeconds:
-        UpdateData(true);
+        ReadPageFor(id);
         s.writeTimeLimit = WriteTimeSeconds(hours_, minutes_, seconds_);
         break;
-    case kDataLossLimit: UpdateData(true); s.dataLossLimit = dataLossLimit_; break;
-    case kFileSizeLimit: UpdateData(true); s.fileSizeLimit = fileSizeLimit_; break;
-    case kFreeSpaceLimit: UpdateData(true); s.freeSpaceLimit = freeSpaceLimit_; break;
-    case kMaxLog: UpdateData(true); s.maxLogSize = maxLog_; break;
+    case kDataLossLimit: ReadPageFor(id); s.dataLossLimit = dataLossLimit_; break;
+    case kFileSizeLimit: ReadPageFor(id); s.fileSizeLimit = fileSizeLimit_; break;
+    case kFreeSpaceLimit: ReadPageFor(id); s.freeSpaceLimit = freeSpaceLimit_; break;
+    case kMaxLog: ReadPageFor(id); s.maxLogSize = maxLog_; break;
     default: break;
     }
 }

@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
-
 namespace pelmora {
+
+namespace {
+
+constexpr const char* kEncoderName = "lame";
+
+}  // namespace
 
 AdvPageModel::AdvPageModel(PageHost& host) : PageModel(host) {
     const RecSettings& s = host.Settings();
@@ -149,13 +152,9 @@ FileChoice EncoderBrowseChoice(const RecSettings& s, const std::string& programF
 bool AcceptableEncoder(const std::string& path, bool customNames) {
     std::size_t slash = path.rfind('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (!customNames) return name == "lame";
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (!customNames && name != kEncoderName) return false;
     struct stat st {};
-    return lower.find("lame") != std::string::npos && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
 void AdvPageModel::BrowseForEncoder() {

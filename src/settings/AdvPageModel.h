@@ -57,8 +57,8 @@ private:
 
 /// The open-file dialog of the encoder browse.
 FileChoice EncoderBrowseChoice(const RecSettings& s, const std::string& programFolder);
-/// Whether a chosen file may serve as the encoder: a file named "lame", or with custom names
-/// any executable file whose name contains "lame".
+/// Whether a chosen file may serve as the encoder: an executable regular file, named "lame"
+/// unless custom names are enabled.
 bool AcceptableEncoder(const std::string& path, bool customNames);
 
 }  // namespace pelmora

@@ -90,8 +90,8 @@ void AupPageModel::SwitchBitrateTable() {
     const BitrateTable table = ChooseBitrateTable(s.resampleIndex, host_.CaptureSampleRate());
     ApplyBitrateTable(host_.Bitrate(), table, s);
     if (!xbr_) return;
-    if (table == BitrateTable::Lsf) xbr_->SetAbrRange(8, 160);
-    else xbr_->SetAbrRange(80, 310);
+    const AbrRange range = AbrRangeOf(host_.Bitrate());
+    xbr_->SetAbrRange(range.minimum, range.maximum);
     if (s.abrBitrate != abrBefore) xbr_->SetAbrValue(s.abrBitrate);
 }
 
@@ -141,13 +141,14 @@ void AupPageModel::OnClicked(int id) {
     }
 }
 
+// An earlier box that fails stops the page's reading; the box typed in is stored all the same.
 void AupPageModel::OnTextChanged(int id) {
     RecSettings& s = host_.Settings();
     switch (id) {
-    case kHighpassFreq: UpdateData(true); s.highpassFreq = highpassFreq_; break;
-    case kHighpassWidth: UpdateData(true); s.highpassWidth = highpassWidth_; break;
-    case kLowpassFreq: UpdateData(true); s.lowpassFreq = lowpassFreq_; break;
-    case kLowpassWidth: UpdateData(true); s.lowpassWidth = lowpassWidth_; break;
+    case kHighpassFreq: ReadPageFor(id); s.highpassFreq = highpassFreq_; break;
+    case kHighpassWidth: ReadPageFor(id); s.highpassWidth = highpassWidth_; break;
+    case kLowpassFreq: ReadPageFor(id); s.lowpassFreq = lowpassFreq_; break;
+    case kLowpassWidth: ReadPageFor(id); s.lowpassWidth = lowpassWidth_; break;
     default: return;
     }
     host_.BuildEncoderCommand();

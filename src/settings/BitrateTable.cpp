@@ -19,6 +19,10 @@ void ApplyBitrateTable(BitrateState& state, BitrateTable table, RecSettings& s) 
     }
 }
 
+AbrRange AbrRangeOf(const BitrateState& state) {
+    return state.lsfMode == 2 ? AbrRange{8, 160} : AbrRange{80, 310};
+}
+
 const std::array<int, kBitrateCount>& TableOf(BitrateTable table) {
     return table == BitrateTable::Lsf ? LsfBitrates : Mpeg1Bitrates;
 }

@@ -21,6 +21,13 @@ BitrateTable ChooseBitrateTable(int32_t resampleIndex, int captureSampleRate);
 /// Puts a table in force: sets lsfMode and brings abrBitrate into the table's range.
 void ApplyBitrateTable(BitrateState& state, BitrateTable table, RecSettings& s);
 
+/// Range of the ABR target: 8..160 with lsfMode 2, else 80..310.
+struct AbrRange {
+    int minimum;
+    int maximum;
+};
+AbrRange AbrRangeOf(const BitrateState& state);
+
 const std::array<int, kBitrateCount>& TableOf(BitrateTable table);
 
 /// Bitrate of a stored index in the active table; an out-of-range index reads as the nearest entry.

@@ -113,12 +113,14 @@ void CSettingsPage::Create(const ControlEntry& control) {
         auto* s = new wxSpinButton(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSP_VERTICAL);
         s->SetRange(-kSpinSpan, kSpinSpan);
         s->SetValue(0);
-        s->Bind(wxEVT_SPIN_UP, [this, id, s](wxSpinEvent&) {
-            s->SetValue(0);
+        // Vetoed, the arrows stay at 0 without a further event (setting them back here
+        // would raise a second event the other way on GTK).
+        s->Bind(wxEVT_SPIN_UP, [this, id](wxSpinEvent& event) {
+            event.Veto();
             model_.OnSpin(id, +1);
         });
-        s->Bind(wxEVT_SPIN_DOWN, [this, id, s](wxSpinEvent&) {
-            s->SetValue(0);
+        s->Bind(wxEVT_SPIN_DOWN, [this, id](wxSpinEvent& event) {
+            event.Veto();
             model_.OnSpin(id, -1);
         });
         w = s;

@@ -8,6 +8,8 @@
 #include <wx/slider.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 namespace pelmora {
 
 namespace {
@@ -32,7 +34,12 @@ void ControlTable::SetText(int id, const std::string& text) {
     wxWindow* w = Control(id);
     const wxString value = FromUtf8(text);
     if (auto* t = dynamic_cast<wxTextCtrl*>(w)) {
-        if (t->GetValue() != value) t->ChangeValue(value);
+        if (t->GetValue() != value) {
+            // A box cut short while typing keeps the caret where it was.
+            const long caret = t->GetInsertionPoint();
+            t->ChangeValue(value);
+            t->SetInsertionPoint(std::min(caret, t->GetLastPosition()));
+        }
     } else if (w && w->GetLabel() != value) {
         w->SetLabel(value);
     }

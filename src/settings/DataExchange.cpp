@@ -1,5 +1,6 @@
 #include "settings/DataExchange.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -20,26 +21,35 @@ std::string Trimmed(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-}  // namespace
+enum class IntText { Bad, Fits, TooLarge };
 
-bool ParseInt(const std::string& text, bool allowSign, int64_t& value) {
+// A whole integer; one beyond 32 bits is still a number, saturated at the nearer bound.
+IntText ReadInt(const std::string& text, bool allowSign, int64_t& value) {
     std::string t = Trimmed(text);
     std::size_t i = 0;
     bool negative = false;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-        if (t[i] == '-' && !allowSign) return false;
+        if (t[i] == '-' && !allowSign) return IntText::Bad;
         negative = t[i] == '-';
         ++i;
     }
-    if (i == t.size()) return false;
+    if (i == t.size()) return IntText::Bad;
+    const int64_t beyond = std::numeric_limits<int32_t>::max() + int64_t{2};
     int64_t v = 0;
     for (; i < t.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(t[i]))) return false;
-        v = v * 10 + (t[i] - '0');
-        if (v > std::numeric_limits<int32_t>::max() + int64_t{1}) return false;
+        if (!std::isdigit(static_cast<unsigned char>(t[i]))) return IntText::Bad;
+        v = std::min(v * 10 + (t[i] - '0'), beyond);
     }
     v = negative ? -v : v;
-    if (v > std::numeric_limits<int32_t>::max() || v < std::numeric_limits<int32_t>::min()) return false;
+    value = std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    return value == v ? IntText::Fits : IntText::TooLarge;
+}
+
+}  // namespace
+
+bool ParseInt(const std::string& text, bool allowSign, int64_t& value) {
+    int64_t v = 0;
+    if (ReadInt(text, allowSign, v) != IntText::Fits) return false;
     value = v;
     return true;
 }
@@ -93,19 +103,27 @@ std::string NumberRangeMessage(double minimum, double maximum) {
     return "Please enter a number between " + FormatNumber(minimum) + " and " + FormatNumber(maximum) + ".";
 }
 
+DataExchange DataExchange::ReadingOne(PageControls& controls, int id) {
+    DataExchange dx(controls, true);
+    dx.only_ = id;
+    return dx;
+}
+
+bool DataExchange::Skipped(int id) const { return failed_ || (only_ != 0 && id != only_); }
+
 void DataExchange::Fail(const std::string& message) {
     failed_ = true;
-    controls_.ShowMessage(message);
+    if (only_ == 0) controls_.ShowMessage(message);
 }
 
 void DataExchange::Check(int id, int32_t& state) {
-    if (failed_) return;
+    if (Skipped(id)) return;
     if (save_) state = controls_.Checked(id) ? 1 : 0;
     else controls_.SetChecked(id, state != 0);
 }
 
 void DataExchange::Radio(std::initializer_list<int> ids, int32_t& index) {
-    if (failed_) return;
+    if (failed_ || (only_ != 0 && std::find(ids.begin(), ids.end(), only_) == ids.end())) return;
     int32_t i = 0;
     if (save_) {
         index = -1;
@@ -122,37 +140,36 @@ void DataExchange::Radio(std::initializer_list<int> ids, int32_t& index) {
 }
 
 void DataExchange::Text(int id, std::string& text) {
-    if (failed_) return;
+    if (Skipped(id)) return;
     if (save_) text = controls_.Text(id);
     else controls_.SetText(id, text);
 }
 
 void DataExchange::Int(int id, int32_t& value, int32_t minimum, int32_t maximum) {
-    if (failed_) return;
-    if (!save_) {
-        controls_.SetText(id, std::to_string(value));
-        return;
-    }
-    int64_t v = 0;
-    if (!ParseInt(controls_.Text(id), true, v)) return Fail("Please enter an integer.");
-    value = static_cast<int32_t>(v);
-    if (v < minimum || v > maximum) Fail(IntegerRangeMessage(minimum, maximum));
+    Integer(id, value, minimum, maximum, true, "Please enter an integer.");
 }
 
 void DataExchange::UInt(int id, int32_t& value, int32_t minimum, int32_t maximum) {
-    if (failed_) return;
+    Integer(id, value, minimum, maximum, false, "Please enter a positive integer.");
+}
+
+void DataExchange::Integer(int id, int32_t& value, int32_t minimum, int32_t maximum, bool allowSign,
+                           const char* notANumber) {
+    if (Skipped(id)) return;
     if (!save_) {
         controls_.SetText(id, std::to_string(value));
         return;
     }
     int64_t v = 0;
-    if (!ParseInt(controls_.Text(id), false, v)) return Fail("Please enter a positive integer.");
+    const IntText read = ReadInt(controls_.Text(id), allowSign, v);
+    if (read == IntText::Bad) return Fail(notANumber);
+    // A number too large for the value is still a number: it gets the range message.
     value = static_cast<int32_t>(v);
-    if (v < minimum || v > maximum) Fail(IntegerRangeMessage(minimum, maximum));
+    if (read == IntText::TooLarge || v < minimum || v > maximum) Fail(IntegerRangeMessage(minimum, maximum));
 }
 
 void DataExchange::Number(int id, double& value, double minimum, double maximum) {
-    if (failed_) return;
+    if (Skipped(id)) return;
     if (!save_) {
         controls_.SetText(id, FormatNumber(value));
         return;

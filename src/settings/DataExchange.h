@@ -1,7 +1,8 @@
 #pragma once
 // Two-way exchange between a page's values and its controls, with the validation messages
 // the pages show. Saving reads the controls in binding order and stops at the first value
-// that fails; a number outside its range is taken into the value before it fails.
+// that fails; a number outside its range (or too large to hold, then at the nearer bound)
+// is taken into the value before it fails.
 
 #include <cstdint>
 #include <initializer_list>
@@ -15,6 +16,10 @@ class DataExchange {
 public:
     /// `save` true: controls to values (validating); false: values to controls.
     DataExchange(PageControls& controls, bool save) : controls_(controls), save_(save) {}
+
+    /// Reads only the control `id` (a radio group when `id` is one of its buttons), without
+    /// a message: for the control a user just changed after the page's reading stopped short.
+    static DataExchange ReadingOne(PageControls& controls, int id);
 
     bool Saving() const { return save_; }
     bool Failed() const { return failed_; }
@@ -31,11 +36,14 @@ public:
     void Number(int id, double& value, double minimum, double maximum);
 
 private:
+    void Integer(int id, int32_t& value, int32_t minimum, int32_t maximum, bool allowSign, const char* notANumber);
+    bool Skipped(int id) const;
     void Fail(const std::string& message);
 
     PageControls& controls_;
     bool save_;
     bool failed_ = false;
+    int only_ = 0;  // when not 0, the one control read
 };
 
 // The parsing and texts behind the exchange, for the pages' own handlers too.

@@ -75,8 +75,15 @@ void ExpPageModel::OnSelChange(int id) {
 void ExpPageModel::OnTextChanged(int id) {
     if (id != kCustom) return;
     UpdateData(true);
-    // Copied as plain text; the field keeps at most 255 bytes.
-    SetTextField(host_.Settings().customOptions, controls_->Text(kCustom));
+    // Copied as plain text. The field holds 255 bytes: the box keeps what it holds, so that
+    // what it shows is what the encoder gets.
+    RecSettings& s = host_.Settings();
+    SetTextField(s.customOptions, custom_);
+    const std::string kept = TextField(s.customOptions);
+    if (kept != custom_) {
+        custom_ = kept;
+        controls_->SetText(kCustom, kept);
+    }
     host_.BuildEncoderCommand();
 }
 

@@ -18,6 +18,13 @@ bool PageModel::UpdateData(bool save) {
     return !dx.Failed();
 }
 
+bool PageModel::ReadPageFor(int changed) {
+    if (UpdateData(true)) return true;
+    DataExchange one = DataExchange::ReadingOne(*controls_, changed);
+    DoDataExchange(one);
+    return false;
+}
+
 void PageModel::FrameworkActivate() {
     if (!firstActive_) UpdateData(false);
     firstActive_ = false;

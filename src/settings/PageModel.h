@@ -42,6 +42,10 @@ public:
     /// Controls to values (validating) when `save`, values to controls otherwise.
     /// False when a value failed its validation (its message has been shown).
     bool UpdateData(bool save);
+    /// Controls to values for a handler of control `changed`: the whole page, and when its
+    /// reading stops at an earlier failure, `changed` on its own too, so that what the user
+    /// just did is never lost. False when the page's reading failed.
+    bool ReadPageFor(int changed);
 
 protected:
     /// First display: the framework's initialisation shows the values.

@@ -23,8 +23,8 @@ PageModel* SettingsPages::At(int tab) {
 
 void SettingsPages::ShowSettings(int activeTab) {
     for (int tab = kAdvanced; tab < kTabCount; ++tab) At(tab)->ShowSettings();
-    if (activeTab == kAudioProcessing || activeTab == kAdvanced || activeTab == kOperations)
-        At(activeTab)->EnablePageControls(2);
+    // Settings are shown only while no recording runs; the others apply theirs when shown.
+    if (PageModel* page = At(activeTab)) page->EnablePageControls(2);
 }
 
 }  // namespace pelmora

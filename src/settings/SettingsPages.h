@@ -21,7 +21,7 @@ public:
 
     /// The page model of a tab; nullptr for the General page, whose window keeps its own rules.
     PageModel* At(int tab);
-    /// Puts the record into every page; the page on view re-applies its dependencies.
+    /// Puts the record into every page; the page on view re-applies its enabling rules.
     void ShowSettings(int activeTab);
 
     GenPageModel general;

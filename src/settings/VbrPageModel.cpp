@@ -16,8 +16,8 @@ std::string VbrPageModel::MaxBitrateText(int position) const {
 void VbrPageModel::DoDataExchange(DataExchange& dx) {
     dx.Check(kDisableTag, disableTag_);
     dx.Check(kEnforceMin, enforceMin_);
-    if (host_.Bitrate().lsfMode == 2) dx.Int(kAbr, abr_, 8, 160);
-    else dx.Int(kAbr, abr_, 80, 310);
+    const AbrRange range = AbrRangeOf(host_.Bitrate());
+    dx.Int(kAbr, abr_, range.minimum, range.maximum);
     dx.Text(kMaxBitrateText, maxText_);
 }
 
@@ -25,8 +25,7 @@ void VbrPageModel::OnInitDialog() {
     UpdateData(false);
     // Filling the box is the box's first change.
     if (abrFirstChange_) OnTextChanged(kAbr);
-    if (host_.Bitrate().lsfMode == 2) SetAbrRange(8, 160);
-    else SetAbrRange(80, 310);
+    SetAbrRange(AbrMinimum(), AbrMaximum());
     const RecSettings& s = host_.Settings();
     controls_->SetRange(kMaxSlider, 0, kBitrateCount - 1);
     controls_->SetPosition(kMode, s.encodingMode);
@@ -123,8 +122,7 @@ void VbrPageModel::OnTextChanged(int id) {
     if (id != kAbr) return;
     RecSettings& s = host_.Settings();
     int32_t candidate = abrFirstChange_ ? s.abrBitrate : LeadingNumber(controls_->Text(kAbr));
-    const bool lsf = host_.Bitrate().lsfMode == 2;
-    s.abrBitrate = std::clamp<int32_t>(candidate, lsf ? 8 : 80, lsf ? 160 : 310);
+    s.abrBitrate = std::clamp<int32_t>(candidate, AbrMinimum(), AbrMaximum());
     Rebuild();
     abrFirstChange_ = false;
 }
@@ -137,8 +135,8 @@ void VbrPageModel::OnKillFocus(int id) {
 
 void VbrPageModel::OnSpin(int id, int delta) {
     if (id != kAbrSpin || !controls_) return;
-    int32_t value = std::clamp<int32_t>(LeadingNumber(controls_->Text(kAbr)), abrMin_, abrMax_);
-    value = std::clamp<int32_t>(value + delta, abrMin_, abrMax_);
+    int32_t value = std::clamp<int32_t>(LeadingNumber(controls_->Text(kAbr)), AbrMinimum(), AbrMaximum());
+    value = std::clamp<int32_t>(value + delta, AbrMinimum(), AbrMaximum());
     controls_->SetText(kAbr, std::to_string(value));
     OnTextChanged(kAbr);
 }
@@ -148,8 +146,6 @@ void VbrPageModel::MoveMaxSlider(int index) {
 }
 
 void VbrPageModel::SetAbrRange(int minimum, int maximum) {
-    abrMin_ = minimum;
-    abrMax_ = maximum;
     if (Created()) controls_->SetRange(kAbrSpin, minimum, maximum);
 }
 

@@ -44,15 +44,16 @@ public:
     // Called by the other pages.
     /// Moves the maximum-bitrate slider (the General page raised the minimum above it).
     void MoveMaxSlider(int index);
-    /// The active bitrate table switched: new limits of the ABR box and its arrows.
+    /// The active bitrate table switched: new limits of the ABR arrows (the box and the
+    /// arrows themselves follow lsfMode).
     void SetAbrRange(int minimum, int maximum);
     /// abrBitrate was brought into a new range: the box's value follows.
     void SetAbrValue(int value);
     /// The "Maximum bitrate" text of the slider's position in the active table.
     std::string MaxBitrateText(int position) const;
 
-    int AbrMinimum() const { return abrMin_; }
-    int AbrMaximum() const { return abrMax_; }
+    int AbrMinimum() const { return AbrRangeOf(host_.Bitrate()).minimum; }
+    int AbrMaximum() const { return AbrRangeOf(host_.Bitrate()).maximum; }
 
 protected:
     void OnInitDialog() override;
@@ -69,8 +70,6 @@ private:
     int32_t enforceMin_ = 0;
     int32_t abr_ = 0;
     std::string maxText_;
-    int abrMin_ = 80;
-    int abrMax_ = 310;
     bool abrFirstChange_ = true;  // the first change is the box being filled
 };
 

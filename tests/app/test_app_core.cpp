@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/AppCore.h"
@@ -57,6 +58,7 @@ public:
     void SetFormatList(const std::vector<std::string>& items) override { formats = items; }
     void SelectFormat(int) override {}
     void SetBitrateLabel(const std::string&) override {}
+    void SetAbrRange(int minimum, int maximum) override { abrRange = {minimum, maximum}; }
     void BlankMeters() override { Step("blank"); }
 
     bool AskYesNo(const std::string& text) override {
@@ -84,6 +86,7 @@ public:
     std::vector<std::string> questions;
     bool answerYes = true;
     std::string options;
+    std::pair<int, int> abrRange{0, 0};
     bool iniExistedAtSheet = false;
     bool recordEnabled = false;
     bool stopping = false;
@@ -770,6 +773,41 @@ TEST(AppCoreTuning, ANewBufferRateRebuildsTheDcWeightsForIt) {
     ASSERT_EQ(core.Pipeline().buffersPerSecond.load(), 2.0);
     EXPECT_EQ(core.Dc().BuiltWeightCount(), 30);
     EXPECT_TRUE(core.Pipeline().pipelineReady.load());
+    core.Close();
+}
+
+}  // namespace
+}  // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+TEST(AppCore, LoadingAPresetPutsItsBitrateTableInForceWithLsfModeAndTheAbrRange) {
+    test::TempDir dir;
+    RecSettings lsf{};
+    SetDefaultSettings(lsf, dir.Path());
+    lsf.resampleIndex = 5;  // 22.05 kHz: MPEG-2 bitrates
+    lsf.abrBitrate = 64;
+    ASSERT_TRUE(WriteSettingsFile(dir / "lsf.pmr", lsf));
+    RecSettings mpeg1 = lsf;
+    mpeg1.resampleIndex = 8;  // 44.1 kHz
+    mpeg1.abrBitrate = 256;
+    ASSERT_TRUE(WriteSettingsFile(dir / "mpeg1.pmr", mpeg1));
+
+    AppCore core(dir.Path(), Simulated());
+    FakeView view(core);
+    core.Start(view);
+    EXPECT_EQ(core.Bitrate().lsfMode, core.ActiveBitrateTable() == BitrateTable::Lsf ? 2 : 1);
+    core.LoadPreset(dir / "lsf.pmr");
+    EXPECT_EQ(core.ActiveBitrateTable(), BitrateTable::Lsf);
+    EXPECT_EQ(core.Bitrate().lsfMode, 2);
+    EXPECT_EQ(view.abrRange, std::make_pair(8, 160));
+    EXPECT_EQ(core.Settings().abrBitrate, 64);
+    core.LoadPreset(dir / "mpeg1.pmr");
+    EXPECT_EQ(core.ActiveBitrateTable(), BitrateTable::Mpeg1);
+    EXPECT_EQ(core.Bitrate().lsfMode, 1);
+    EXPECT_EQ(view.abrRange, std::make_pair(80, 310));
+    EXPECT_EQ(core.Settings().abrBitrate, 256);
     core.Close();
 }
 

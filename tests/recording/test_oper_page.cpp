@@ -54,21 +54,61 @@ TEST(OperationsPage, OutOfRangeNumbersShowTheRangeAndAreStoredAnyway) {
     EXPECT_EQ(p.host.settings.fileSizeLimit, 0);
 }
 
-TEST(OperationsPage, AFailedFieldStopsTheReadingOfTheFieldsAfterIt) {
+TEST(OperationsPage, AFailedFieldStopsTheReadingButNotTheFieldTypedIn) {
     OperPage p;
-    // 1164 is read before 1163: while it holds no number, the file size is not read.
+    // 1164 is read before 1163: while it holds no number, the page's reading stops there,
+    // yet the file size typed in is stored and the failing box keeps its message.
     p.c.Type(p.page, Oper::kFreeSpaceLimit, "lots");
     EXPECT_EQ(p.c.LastMessage(), "Please enter a positive integer.");
     EXPECT_EQ(p.host.settings.freeSpaceLimit, 100);
-    p.c.Type(p.page, Oper::kFileSizeLimit, "700");
-    EXPECT_EQ(p.host.settings.fileSizeLimit, 1);
-    p.c.Type(p.page, Oper::kFreeSpaceLimit, "50");
+    p.c.messages.clear();
     p.c.Type(p.page, Oper::kFileSizeLimit, "700");
     EXPECT_EQ(p.host.settings.fileSizeLimit, 700);
+    EXPECT_EQ(p.c.messages, std::vector<std::string>{"Please enter a positive integer."});
+    p.c.Type(p.page, Oper::kMaxLog, "0");  // out of range, stored as typed, no second message
+    EXPECT_EQ(p.host.settings.maxLogSize, 0);
+    EXPECT_EQ(p.c.LastMessage(), "Please enter a positive integer.");
+    p.c.Type(p.page, Oper::kFreeSpaceLimit, "50");
+    EXPECT_EQ(p.host.settings.freeSpaceLimit, 50);
+    p.c.Type(p.page, Oper::kMaxLog, "1024");
     p.c.Type(p.page, Oper::kDataLossLimit, "-3");
     EXPECT_EQ(p.c.LastMessage(), "Please enter an integer between 0 and 1000.");
     p.c.Type(p.page, Oper::kDataLossLimit, "x");
     EXPECT_EQ(p.c.LastMessage(), "Please enter an integer.");
+}
+
+TEST(OperationsPage, ClicksAreStoredAndRuledWhileAnEarlierBoxIsRetyped) {
+    OperPage p;
+    p.c.Type(p.page, Oper::kFreeSpaceLimit, "");  // emptied to type another number
+    p.c.messages.clear();
+    p.c.Click(p.page, Oper::kDataLoss);
+    EXPECT_EQ(p.host.settings.stopOnDataLoss, 1);
+    EXPECT_TRUE(p.c.Enabled(Oper::kDataLossLimit));
+    p.c.Click(p.page, Oper::kLogDuring);
+    EXPECT_EQ(p.host.settings.logDuringRecording, 1);
+    p.c.ClickRadio(p.page, {Oper::kLogPerRecording, Oper::kLogAppend}, Oper::kLogPerRecording);
+    EXPECT_EQ(p.host.settings.logFileMode, 0);
+    EXPECT_FALSE(p.c.Enabled(Oper::kMaxLog));
+    p.c.Click(p.page, Oper::kWriteTime);
+    EXPECT_EQ(p.host.settings.stopOnWriteTime, 1);
+    EXPECT_TRUE(p.c.Enabled(Oper::kHours));
+    EXPECT_EQ(p.c.messages, std::vector<std::string>(4, "Please enter a positive integer."));
+    // What the reading had not reached is left as it was.
+    EXPECT_EQ(p.host.settings.freeSpaceLimit, 100);
+    EXPECT_EQ(p.host.settings.stopOnFileSize, 0);
+}
+
+TEST(OperationsPage, NumbersTooLargeForTheRecordGetTheRangeMessage) {
+    OperPage p;
+    p.c.Type(p.page, Oper::kFileSizeLimit, "2147483648");
+    EXPECT_EQ(p.c.LastMessage(), "Please enter an integer between 1 and 100000.");
+    EXPECT_EQ(p.host.settings.fileSizeLimit, 2147483647);
+    p.c.Type(p.page, Oper::kFileSizeLimit, "99999999999999999999999");
+    EXPECT_EQ(p.c.LastMessage(), "Please enter an integer between 1 and 100000.");
+    p.c.Type(p.page, Oper::kFileSizeLimit, "700");
+    p.c.Type(p.page, Oper::kDataLossLimit, "-5000000000");
+    EXPECT_EQ(p.c.LastMessage(), "Please enter an integer between 0 and 1000.");
+    EXPECT_EQ(p.host.settings.dataLossLimit, -2147483647 - 1);
 }
 
 TEST(OperationsPage, HugeHoursCannotOverflowTheRecord) {

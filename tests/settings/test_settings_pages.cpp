@@ -182,6 +182,16 @@ TEST(AudioProcessingPage, NumberBoxesStoreWhatWasTypedEvenOutOfRange) {
     EXPECT_EQ(c.LastMessage(), "Please enter a number.");
 }
 
+TEST(AudioProcessingPage, ABoxTypedInIsStoredWhileAnEarlierOneIsEmpty) {
+    Sheet sheet;
+    FakeControls& c = sheet.controls[SettingsPages::kAudioProcessing];
+    PageModel& page = sheet.Show(SettingsPages::kAudioProcessing);
+    c.Type(page, Aup::kHighpassFreq, "");  // read before the lowpass box
+    c.Type(page, Aup::kLowpassFreq, "16");
+    EXPECT_DOUBLE_EQ(sheet.host.settings.lowpassFreq, 16);
+    EXPECT_EQ(c.messages, std::vector<std::string>(2, "Please enter a number."));
+}
+
 TEST(AudioProcessingPage, FilterWidthSwitchNeverOutlivesItsFilter) {
     Sheet sheet;
     FakeControls& c = sheet.controls[SettingsPages::kAudioProcessing];
@@ -278,9 +288,26 @@ TEST(AdvancedPage, EncoderBrowseTakesOnlyAnEncoder) {
     EXPECT_EQ(sheet.host.lastChoice.filters.front().second, "*lame*");
     EXPECT_EQ(sheet.host.lastChoice.startFolder, dir.Path());
     EXPECT_NE(TextField(sheet.host.settings.encoderPath), sheet.host.chosenFile);  // not executable
+    sheet.host.chosenFile = dir.Path();
+    page.OnClicked(Adv::kBrowse);
+    EXPECT_NE(TextField(sheet.host.settings.encoderPath), sheet.host.chosenFile);  // a folder
+    // With custom names any executable serves, whatever its name.
+    sheet.host.chosenFile = make("mp3enc", true);
+    page.OnClicked(Adv::kBrowse);
+    EXPECT_EQ(TextField(sheet.host.settings.encoderPath), sheet.host.chosenFile);
     sheet.host.chosenFile = make("MyLame-3.100", true);
     page.OnClicked(Adv::kBrowse);
     EXPECT_EQ(TextField(sheet.host.settings.encoderPath), sheet.host.chosenFile);
+
+    // Without them only a file named lame, and one that runs.
+    c.Click(page, Adv::kCustomNames);
+    const std::string before = TextField(sheet.host.settings.encoderPath);
+    ::chmod((dir.Path() + "lame").c_str(), 0644);
+    sheet.host.chosenFile = dir.Path() + "lame";
+    page.OnClicked(Adv::kBrowse);
+    sheet.host.chosenFile = make("mp3enc", true);
+    page.OnClicked(Adv::kBrowse);
+    EXPECT_EQ(TextField(sheet.host.settings.encoderPath), before);
 }
 
 using Exp = ExpPageModel;
@@ -293,6 +320,13 @@ TEST(ExpertPage, CustomOptionsAreStoredAsTypedAndBounded) {
     EXPECT_EQ(TextField(sheet.host.settings.customOptions), "--preset 100%");
     c.Type(page, Exp::kCustom, std::string(400, 'x'));
     EXPECT_EQ(TextField(sheet.host.settings.customOptions).size(), 255u);
+    EXPECT_EQ(c.Text(Exp::kCustom), TextField(sheet.host.settings.customOptions));
+    // The field holds bytes: 200 two-byte characters are cut to 127 whole ones, in the box too.
+    std::string accented;
+    for (int i = 0; i < 200; ++i) accented += "\xc3\xa9";  // e acute
+    c.Type(page, Exp::kCustom, accented);
+    EXPECT_EQ(TextField(sheet.host.settings.customOptions), accented.substr(0, 254));
+    EXPECT_EQ(c.Text(Exp::kCustom), accented.substr(0, 254));
     c.Choose(page, Exp::kQ, 10);
     EXPECT_EQ(sheet.host.settings.qLevel, 10);
     c.Click(page, Exp::kEnforceIso);
@@ -320,6 +354,24 @@ TEST(SettingsSheet, PagesLockedWhileRecordingAlsoWhenShownAgain) {
         sheet.Show(tab);
         EXPECT_TRUE(sheet.controls[tab].Enabled(id)) << tab;
     }
+}
+
+TEST(SettingsSheet, LoadingReappliesTheEnablingRulesOfThePageOnView) {
+    Sheet sheet;
+    FakeControls& xc = sheet.controls[SettingsPages::kXbr];
+    sheet.Show(SettingsPages::kXbr);
+    ASSERT_FALSE(xc.Enabled(Xbr::kMaxSlider));  // CBR
+    sheet.host.settings.encodingMode = 1;       // a VBR preset
+    sheet.pages.ShowSettings(SettingsPages::kXbr);
+    for (int id : {Xbr::kMaxSlider, Xbr::kQuality, Xbr::kDisableTag, Xbr::kEnforceMin}) EXPECT_TRUE(xc.Enabled(id)) << id;
+    EXPECT_FALSE(xc.Enabled(Xbr::kAbr));
+
+    sheet.Show(SettingsPages::kExpert);
+    sheet.host.settings.encodingMode = 2;
+    sheet.pages.ShowSettings(SettingsPages::kExpert);
+    EXPECT_FALSE(xc.Enabled(Xbr::kAbr));  // not on view: its rules apply when it is shown
+    sheet.Show(SettingsPages::kXbr);
+    EXPECT_TRUE(xc.Enabled(Xbr::kAbr));
 }
 
 TEST(SettingsSheet, LoadedSettingsReachShownPagesAtOnceAndOthersWhenFirstShown) {

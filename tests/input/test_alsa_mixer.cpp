@@ -148,5 +148,28 @@ TEST_F(AlsaMixerTest, ReleasingAndSettingUpAgainReappliesTheLineAndLeaksNoDescri
     EXPECT_EQ(test::OpenDescriptors(), before);
 }
 
+
+TEST_F(AlsaMixerTest, AServerThatDiesEndsTheWatchWithOneLineAndTheMixerComesBackWithIt) {
+    control_->SetupMixer("default");
+    ASSERT_TRUE(control_->VolumeReady());
+    log_.Clear();
+    g_pulse->Kill();
+    // The dead server's control device stays readable and fails every read: once handled,
+    // the mixer is released and nothing more is announced.
+    EXPECT_TRUE(PumpUntil([&] { return !control_->MixerOpen(); }));
+    EXPECT_TRUE(messages_.Take().empty());
+    const Lines lines = log_.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("ERROR:   Mixer device lost (", 0), 0u) << lines[0];
+    EXPECT_FALSE(view_.AnyEnabled());
+
+    ASSERT_TRUE(g_pulse->Restart());
+    ASSERT_TRUE(test::PrivatePulse::SetSourceVolume(40000, 20000));
+    control_->SetupMixer("default");
+    EXPECT_TRUE(control_->VolumeReady());
+    EXPECT_TRUE(view_.Enabled(MixerItem::kVolumeSlider));
+    EXPECT_EQ(view_.volume, 61);
+}
+
 }  // namespace
 }  // namespace pelmora

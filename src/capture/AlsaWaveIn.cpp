@@ -240,6 +240,8 @@ public:
           frameBytes_(format.blockAlign),
           rate_(format.samplesPerSec),
           bufferFrames_(geometry.bufferFrames),
+          periodMs_(static_cast<int>(std::max<snd_pcm_uframes_t>(geometry.periodFrames, 1) * 1000 /
+                                     std::max<uint32_t>(format.samplesPerSec, 1)) + 1),
           target_(target),
           wakeFd_(wakeFd),
           scratch_(std::max<snd_pcm_uframes_t>(geometry.periodFrames, 1) * format.blockAlign) {
@@ -296,6 +298,7 @@ public:
             discarded_.store(0);
         }
         lastDelivery_ = std::chrono::steady_clock::now();
+        recoveredEmpty_ = false;
         capturing_.store(true);
         stateChanged_.notify_all();
         return 0;
@@ -434,6 +437,7 @@ private:
         Count(bytes, head == nullptr);
 
         lastDelivery_ = std::chrono::steady_clock::now();
+        recoveredEmpty_ = false;
         if (head != nullptr) {
             head->bytesRecorded += bytes;
             if (head->bytesRecorded >= usable) {
@@ -465,10 +469,20 @@ private:
         }
         const auto now = std::chrono::steady_clock::now();
         const double gap = std::chrono::duration<double>(now - lastDelivery_).count();
-        // An overrun discards at least the whole device buffer.
-        const uint64_t lostFrames = std::max<uint64_t>(bufferFrames_, static_cast<uint64_t>(gap * rate_));
+        // An overrun discards at least the whole device buffer; one right after a recovery
+        // that brought nothing discards only the time since then.
+        const uint64_t gapFrames = static_cast<uint64_t>(gap * rate_);
+        const uint64_t lostFrames = recoveredEmpty_ ? gapFrames : std::max<uint64_t>(bufferFrames_, gapFrames);
         Count(lostFrames * frameBytes_, true);
         lastDelivery_ = now;
+        if (recoveredEmpty_) {
+            // Recovery keeps succeeding and no sound comes (a plugin whose server is gone):
+            // try again a period later instead of spinning. The receiving thread fails such a
+            // device; a Reset wakes this wait.
+            pollfd wake = {wakeFd_, POLLIN, 0};
+            if (::poll(&wake, 1, periodMs_) > 0) DrainWake();
+        }
+        recoveredEmpty_ = true;
         return true;
     }
 
@@ -507,11 +521,13 @@ private:
     const uint32_t frameBytes_;
     const uint32_t rate_;
     const snd_pcm_uframes_t bufferFrames_;
+    const int periodMs_;
     WaveMessageTarget* const target_;
     const int wakeFd_;
     std::vector<uint8_t> scratch_;  // capture thread
     std::vector<pollfd> fds_;       // capture thread: the wake-up first, then the PCM's
     std::chrono::steady_clock::time_point lastDelivery_;  // capture thread; Start sets while parked
+    bool recoveredEmpty_ = false;  // likewise: the last recovery has brought no sound yet
     std::thread thread_;
 
     std::mutex mutex_;

@@ -159,6 +159,7 @@ bool CaptureDevice::OpenCaptureDevice() {
     }
 
     preprocess_.Holds().ClearAll();
+    waveThread_.PostDeviceStarted();
     s.deviceFailureReported.store(false);
     view_.EnableRecordButton(true);
     view_.ShowDeviceReady();

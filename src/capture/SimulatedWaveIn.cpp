@@ -21,7 +21,9 @@ struct SimulatedDeviceCore {
     bool quit = false;
     bool closed = false;
     bool dead = false;              // failed for good: every call reports it
+    bool noData = false;            // runs on, delivering nothing
     uint64_t position = 0;          // bytes delivered or discarded since start
+    uint64_t discarded = 0;         // the part of position that reached no buffer
     uint64_t returned = 0;
     uint64_t stallAt = 0;           // stall once this many were returned; 0 = never
     std::chrono::steady_clock::time_point nextDue;
@@ -197,6 +199,13 @@ public:
         return 0;
     }
 
+    WaveResult Counters(uint64_t* position, uint64_t* discarded) override {
+        std::lock_guard<std::mutex> lock(core_->mutex);
+        *position = core_->position;
+        *discarded = core_->discarded;
+        return 0;
+    }
+
     WaveResult Reset() override {
         std::unique_lock<std::mutex> lock(core_->mutex);
         // The device thread returns the queue, so the order stays that of queueing; this
@@ -235,9 +244,10 @@ private:
             const auto ready = [this] {
                 if (core_->quit || core_->resetPending) return true;
                 if (!core_->started || core_->stalled) return false;
+                if (core_->noData) return std::chrono::steady_clock::now() >= core_->nextDue;
                 return Due(std::chrono::steady_clock::now());
             };
-            if (config_.pace == SimulatedPace::kRealTime && core_->started && !core_->stalled)
+            if ((config_.pace == SimulatedPace::kRealTime || core_->noData) && core_->started && !core_->stalled)
                 core_->changed.wait_until(lock, core_->nextDue, ready);
             else
                 core_->changed.wait(lock, ready);
@@ -248,6 +258,14 @@ private:
             }
             if (!ready()) continue;
 
+            if (core_->noData) {
+                // One overrun after the other, each recovered: time passes, nothing arrives.
+                const uint32_t length = core_->lastLength > 0 ? core_->lastLength : format_.avgBytesPerSec / 10;
+                core_->nextDue += Period(length);
+                core_->position += length;
+                core_->discarded += length;
+                continue;
+            }
             if (config_.pace == SimulatedPace::kRealTime) {
                 const uint32_t length = core_->queue.empty() ? core_->lastLength : core_->queue.front()->bufferLength;
                 core_->nextDue += Period(length > 0 ? length : format_.avgBytesPerSec / 10);
@@ -268,6 +286,11 @@ private:
             core_->position += length;
             if (number == core_->stallAt) core_->stalled = true;
             if (dies) core_->dead = core_->stalled = true;
+            if (number == static_cast<uint64_t>(config_.noDataAfterBuffers) && config_.noDataAfterBuffers > 0) {
+                core_->noData = true;
+                core_->stalled = false;
+                core_->nextDue = std::chrono::steady_clock::now();
+            }
             core_->delivering = true;
             lock.unlock();
 

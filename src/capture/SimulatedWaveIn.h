@@ -49,6 +49,10 @@ struct SimulatedWaveInConfig {
     int stallAfterBuffers = 0;      // return this many buffers, then stop returning any
     bool startStalled = false;      // return nothing until the probe lets it
     int dieAfterBuffers = 0;        // return this many, then one half filled, then fail every call
+    // Return this many, then run on without delivering anything, whatever the pace (a dead
+    // server behind a plugin whose every read overruns and every recovery succeeds): calls
+    // succeed, the position moves on in real time, all of it discarded.
+    int noDataAfterBuffers = 0;
     bool serverDown = false;        // no sound server: neither QueryFormats nor Open reach the device
     int stallAddCall = 0;           // this Add call takes addStall before it does anything
     std::chrono::milliseconds addStall{0};

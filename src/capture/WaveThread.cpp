@@ -42,6 +42,10 @@ void CWaveThread::PostWake() {
     Post({Message::kWake, nullptr, 0});
 }
 
+void CWaveThread::PostDeviceStarted() {
+    Post({Message::kStarted, nullptr, 0});
+}
+
 void CWaveThread::Flush() {
     if (!thread_.joinable() || std::this_thread::get_id() == thread_.get_id()) return;
     std::unique_lock<std::mutex> lock(mutex_);
@@ -66,10 +70,20 @@ void CWaveThread::Run() {
         Message m;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [this] { return !queue_.empty(); });
+            const auto waiting = [this] { return !queue_.empty(); };
+            if (watch_.Active()) {
+                if (!changed_.wait_until(lock, watch_.NextCheck(), waiting)) {
+                    lock.unlock();
+                    WatchDelivery(false);
+                    continue;
+                }
+            } else {
+                changed_.wait(lock, waiting);
+            }
             m = queue_.front();
             queue_.pop_front();
         }
+        if (watch_.Active() && DeliveryWatch::Clock::now() >= watch_.NextCheck()) WatchDelivery(false);
         switch (m.kind) {
             case Message::kQuit:
                 return;
@@ -81,6 +95,9 @@ void CWaveThread::Run() {
             }
             case Message::kWake:
                 OnWaveData(nullptr);
+                break;
+            case Message::kStarted:
+                WatchDelivery(true);
                 break;
             case Message::kBuffer: {
                 OnWaveData(m.header);
@@ -99,12 +116,43 @@ void CWaveThread::Fail(WaveResult code, const char* line) {
     state_.deviceFailed.store(true);
 }
 
+// Starts the watch over the device's delivery, or looks whether it still delivers. A device
+// that does not is failed as if a call had failed: the sound it discarded meanwhile is lost.
+void CWaveThread::WatchDelivery(bool start) {
+    PipelineState& s = state_;
+    // While a close is under way the device is left alone: the next message parks the thread.
+    if (!s.pipelineReady.load() || s.deviceFailed.load() || s.resetRequest.load() || !device_.waveIn) {
+        watch_.Stop();
+        return;
+    }
+    uint64_t position = 0;
+    uint64_t discarded = 0;
+    if (device_.waveIn->Counters(&position, &discarded) != 0) return;
+    const auto now = DeliveryWatch::Clock::now();
+    if (start) {
+        watch_.Start(now, position - discarded, position, s.bufferSeconds.load(), s.bufferBytes.load());
+        return;
+    }
+    if (!watch_.Check(now, position - discarded, position)) return;
+    const uint64_t lastDiscarded = s.lastDiscardedBytes.load(std::memory_order_relaxed);
+    const int bytes = s.bufferBytes.load(std::memory_order_relaxed);
+    if (discarded > lastDiscarded && bytes > 0) {
+        const uint64_t gone = discarded - lastDiscarded;
+        s.lostSeconds.Add(static_cast<double>(gone) * s.bufferSeconds.load() / bytes);
+        s.lastDiscardedBytes.store(discarded, std::memory_order_relaxed);
+        s.lastDevicePosition.fetch_add(gone, std::memory_order_relaxed);
+    }
+    log_.AddLogLine("ERROR:   waveIn device delivers no sound");
+    s.deviceFailed.store(true);
+}
+
 void CWaveThread::OnWaveData(WaveHeader* header) {
     PipelineState& s = state_;
     if (!s.pipelineReady.load()) return;
 
     if (s.resetRequest.exchange(false)) {
         // Parked at a message boundary while the close retires the buffers and resets the device.
+        watch_.Stop();
         s.events.nextWim.Set();
         s.events.buffReset.Wait();
     }

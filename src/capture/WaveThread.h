@@ -12,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "capture/DeliveryWatch.h"
 #include "capture/DeviceObjects.h"
 #include "capture/PipelineState.h"
 #include "capture/WaveIn.h"
@@ -45,6 +46,8 @@ public:
     void PostWake();
     /// Returns once every message posted before the call has been handled.
     void Flush();
+    /// The device captures: from now on, one that runs but delivers nothing has failed.
+    void PostDeviceStarted();
 
     /// Buffer-done messages handled since Start().
     uint64_t HandledBuffers() const;
@@ -56,7 +59,7 @@ public:
 
 private:
     struct Message {
-        enum Kind { kBuffer, kWake, kBarrier, kQuit } kind;
+        enum Kind { kBuffer, kWake, kBarrier, kStarted, kQuit } kind;
         WaveHeader* header;
         uint64_t barrier;
     };
@@ -64,6 +67,7 @@ private:
     void Post(const Message& m);
     void Run();
     void Fail(WaveResult code, const char* line);
+    void WatchDelivery(bool start);
 
     PipelineState& state_;
     DeviceObjects& device_;
@@ -78,6 +82,7 @@ private:
     uint64_t barriersDone_ = 0;
     uint64_t handled_ = 0;
 
+    DeliveryWatch watch_;  // receiving thread only
     std::thread thread_;
     std::atomic<pid_t> tid_{0};
 };

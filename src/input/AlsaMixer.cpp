@@ -93,7 +93,7 @@ public:
         const Item& item = items_[index];
         line->lineId = kFirstLineId + index;
         line->name = item.name;
-        if (item.volume >= 0) {
+        if (HasVolume(item)) {
             line->channels = static_cast<uint32_t>(volumes_[static_cast<std::size_t>(item.volume)].channels.size());
             line->controls = 1;
         } else {
@@ -107,11 +107,11 @@ public:
     MixerResult GetLineControls(uint32_t lineId, std::vector<MixerControlInfo>* controls) override {
         controls->clear();
         if (lineId != kDestinationId) return -EINVAL;
-        if (items_.empty()) return 0;
+        if (items_.empty() || (enumList_ && !enumElement_)) return 0;
         MixerControlInfo list;
         list.controlId = kListControlId;
         list.items = static_cast<uint32_t>(items_.size());
-        if (enumElement_) {
+        if (enumList_) {
             list.type = kMixerControlMux;
             list.flags = kMixerControlUniform | kMixerControlMultiple;
         } else {
@@ -125,7 +125,7 @@ public:
     MixerResult GetVolumeControl(uint32_t lineId, MixerControlInfo* control) override {
         const uint32_t index = lineId - kFirstLineId;
         if (lineId < kFirstLineId || index >= items_.size()) return -EINVAL;
-        if (items_[index].volume < 0) return -ENOENT;
+        if (!HasVolume(items_[index])) return -ENOENT;
         const Volume& v = volumes_[static_cast<std::size_t>(items_[index].volume)];
         control->controlId = v.controlId;
         control->type = kMixerControlVolume;
@@ -148,6 +148,7 @@ public:
         if (d.controlId == kListControlId) return ReadList(d, values);
         const Volume* v = VolumeOf(d);
         if (!v) return -EINVAL;
+        if (!v->element) return -ENOENT;
         values->clear();
         for (snd_mixer_selem_channel_id_t ch : v->channels) {
             long value = 0;
@@ -162,6 +163,7 @@ public:
         if (d.controlId == kListControlId) return WriteList(d, values);
         const Volume* v = VolumeOf(d);
         if (!v || values.size() != v->channels.size()) return -EINVAL;
+        if (!v->element) return -ENOENT;
         for (std::size_t i = 0; i < values.size(); ++i) {
             const long value = std::clamp(static_cast<long>(values[i]) - v->offset, v->minimum, v->maximum);
             const int err = v->channels.size() == 1 ? snd_mixer_selem_set_capture_volume_all(v->element, value)
@@ -171,34 +173,76 @@ public:
         return 0;
     }
 
-    std::vector<uint32_t> TakeChanges() override {
+    MixerChanges TakeChanges() override {
         std::vector<pollfd> seen;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             seen = seen_;
         }
+        int err = 0;
         if (!seen.empty()) {
             unsigned short revents = 0;
-            snd_mixer_poll_descriptors_revents(mixer_.get(), seen.data(), static_cast<unsigned>(seen.size()), &revents);
+            for (const pollfd& p : seen) revents |= p.revents;
+            if (!(revents & kHangUp)) {
+                revents = 0;
+                err = snd_mixer_poll_descriptors_revents(mixer_.get(), seen.data(), static_cast<unsigned>(seen.size()),
+                                                         &revents);
+            }
+            if (err >= 0 && (revents & kHangUp)) err = -ENODEV;
         }
-        // Runs the element callbacks, which collect the changed controls.
-        snd_mixer_handle_events(mixer_.get());
-        std::vector<uint32_t> changes;
-        changes.swap(changes_);
+        // Runs the element callbacks, which collect the changed and removed controls. A
+        // control device whose server died stays readable and fails here every time.
+        if (err >= 0) err = std::min(snd_mixer_handle_events(mixer_.get()), 0);
+        MixerChanges out;
+        out.changed.swap(changes_);
+        out.removed.swap(removed_);
+        if (err < 0) {
+            // The watch ends here: the watcher is not armed again, so it cannot spin.
+            out.failure = err;
+            return out;
+        }
         {
             std::lock_guard<std::mutex> lock(mutex_);
             armed_ = true;
         }
         Wake();
-        return changes;
+        return out;
     }
 
 private:
+    static constexpr short kHangUp = POLLERR | POLLHUP | POLLNVAL;
+
     static int OnElement(snd_mixer_elem_t* e, unsigned int mask) {
-        if (mask == SND_CTL_EVENT_MASK_REMOVE || !(mask & SND_CTL_EVENT_MASK_VALUE)) return 0;
         auto* self = static_cast<AlsaMixerDevice*>(snd_mixer_elem_get_callback_private(e));
-        if (self) self->ElementChanged(e);
+        if (!self) return 0;
+        if (mask == SND_CTL_EVENT_MASK_REMOVE) self->ElementRemoved(e);
+        else if (mask & SND_CTL_EVENT_MASK_VALUE) self->ElementChanged(e);
         return 0;
+    }
+
+    // alsa-lib frees the element when this returns: no pointer to it may stay.
+    void ElementRemoved(snd_mixer_elem_t* e) {
+        auto note = [this](uint32_t id) {
+            if (std::find(removed_.begin(), removed_.end(), id) == removed_.end()) removed_.push_back(id);
+        };
+        if (e == enumElement_) {
+            enumElement_ = nullptr;
+            note(kListControlId);
+        }
+        for (std::size_t k = 0; k < items_.size(); ++k)
+            if (items_[k].switchElement == e) {
+                items_[k].switchElement = nullptr;
+                note(kFirstLineId + static_cast<uint32_t>(k));
+            }
+        for (Volume& v : volumes_)
+            if (v.element == e) {
+                v.element = nullptr;
+                note(v.controlId);
+            }
+    }
+
+    bool HasVolume(const Item& item) const {
+        return item.volume >= 0 && volumes_[static_cast<std::size_t>(item.volume)].element != nullptr;
     }
 
     void ElementChanged(snd_mixer_elem_t* e) {
@@ -244,6 +288,7 @@ private:
             if (!enumElement_ && snd_mixer_selem_is_enumerated(e) && snd_mixer_selem_is_enum_capture(e)) enumElement_ = e;
             if (!capture && ElementName(e) == "Capture" && snd_mixer_selem_has_capture_volume(e)) capture = e;
         }
+        enumList_ = enumElement_ != nullptr;
         // A line without a volume of its own is set with the card's capture volume.
         auto volumeFor = [&](snd_mixer_elem_t* own) {
             if (own && snd_mixer_selem_has_capture_volume(own)) return AddVolume(own);
@@ -276,7 +321,7 @@ private:
     }
 
     bool ListMatches(const MixerControlDetails& d) const {
-        return d.controlId == kListControlId && d.items == items_.size() && d.channels == (enumElement_ ? 1u : 2u);
+        return d.controlId == kListControlId && d.items == items_.size() && d.channels == (enumList_ ? 1u : 2u);
     }
 
     const Volume* VolumeOf(const MixerControlDetails& d) const {
@@ -293,7 +338,8 @@ private:
     MixerResult ReadList(const MixerControlDetails& d, std::vector<uint32_t>* values) {
         if (!ListMatches(d)) return -EINVAL;
         values->assign(d.Count(), 0);
-        if (enumElement_) {
+        if (enumList_) {
+            if (!enumElement_) return -ENOENT;
             unsigned current = 0;
             const int err = snd_mixer_selem_get_enum_item(enumElement_, SND_MIXER_SCHN_MONO, &current);
             if (err < 0) return err;
@@ -302,6 +348,7 @@ private:
         }
         for (std::size_t k = 0; k < items_.size(); ++k) {
             snd_mixer_elem_t* e = items_[k].switchElement;
+            if (!e) continue;  // removed: not selected
             int left = 0, right = 0;
             int err = snd_mixer_selem_get_capture_switch(e, SND_MIXER_SCHN_FRONT_LEFT, &left);
             if (err >= 0 && HasSeparateSwitches(e)) err = snd_mixer_selem_get_capture_switch(e, SND_MIXER_SCHN_FRONT_RIGHT, &right);
@@ -315,7 +362,8 @@ private:
 
     MixerResult WriteList(const MixerControlDetails& d, const std::vector<uint32_t>& values) {
         if (!ListMatches(d) || values.size() != d.Count()) return -EINVAL;
-        if (enumElement_) {
+        if (enumList_) {
+            if (!enumElement_) return -ENOENT;
             for (unsigned k = 0; k < items_.size(); ++k) {
                 if (values[k] == 0) continue;
                 // Every channel of the element gets the item; the first refusal ends them.
@@ -335,6 +383,10 @@ private:
             snd_mixer_elem_t* e = items_[k].switchElement;
             const int left = values[k * d.channels] ? 1 : 0;
             const int right = values[k * d.channels + d.channels - 1] ? 1 : 0;
+            if (!e) {
+                if (left || right) return -ENOENT;  // a removed line cannot be selected
+                continue;
+            }
             int current = 0;
             int err = snd_mixer_selem_get_capture_switch(e, SND_MIXER_SCHN_FRONT_LEFT, &current);
             if (err < 0) return err;
@@ -410,10 +462,12 @@ private:
     MixerHandlePtr mixer_;
     MixerMessageTarget* target_;
     const uint64_t handle_;
-    snd_mixer_elem_t* enumElement_ = nullptr;
+    snd_mixer_elem_t* enumElement_ = nullptr;  // null once removed
+    bool enumList_ = false;                    // the lines are the items of an enumerated element
     std::vector<Item> items_;
     std::vector<Volume> volumes_;
     std::vector<uint32_t> changes_;  // main thread: filled by the element callbacks
+    std::vector<uint32_t> removed_;  // likewise
 
     std::vector<pollfd> fds_;
     int wakeFd_ = -1;

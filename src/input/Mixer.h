@@ -60,6 +60,14 @@ public:
     virtual void PostMixerChange(uint64_t handle) = 0;
 };
 
+/// What a mixer announced since the last look.
+struct MixerChanges {
+    std::vector<uint32_t> changed;  // controls whose values changed (the program's own writes among them)
+    std::vector<uint32_t> removed;  // controls and source lines (by line id) that no longer exist
+    /// Not 0: the mixer's device failed or went away. Nothing more is announced; close it.
+    MixerResult failure = 0;
+};
+
 /// An open mixer. Closing is the destructor; no message for it is posted after it returns.
 class Mixer {
 public:
@@ -81,9 +89,9 @@ public:
     virtual MixerResult GetValues(const MixerControlDetails& details, std::vector<uint32_t>* values) = 0;
     virtual MixerResult SetValues(const MixerControlDetails& details, const std::vector<uint32_t>& values) = 0;
 
-    /// Main thread, after a PostMixerChange: the ids of the controls that changed since the
-    /// last call (the program's own writes among them). Lets the mixer announce again.
-    virtual std::vector<uint32_t> TakeChanges() = 0;
+    /// Main thread, after a PostMixerChange: what changed since the last call. Lets the mixer
+    /// announce again, unless it failed.
+    virtual MixerChanges TakeChanges() = 0;
 };
 
 class MixerBackend {

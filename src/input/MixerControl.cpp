@@ -1,5 +1,6 @@
 #include "input/MixerControl.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 
@@ -248,6 +249,7 @@ bool MixerControl::FindVolumeControl() {
         found = sourceSelection_;
     }
     selectedLinePosition_ = found;
+    selectedLineId_ = line.lineId;
     selectedLineChannels_ = line.channels;
 
     if (line.controls >= 1 && line.channels >= 1 && line.channels <= 2) {
@@ -373,9 +375,39 @@ void MixerControl::ReleaseMixer() {
 void MixerControl::OnMixerEvents(uint64_t handle) {
     if (!mixer_ || handle != mixer_->Handle()) return;
     // Taken even while changes are not followed, so the mixer can announce the next ones.
-    for (uint32_t controlId : mixer_->TakeChanges()) {
+    const MixerChanges changes = mixer_->TakeChanges();
+    if (changes.failure != 0) {
+        // The device went away (sound server gone, card unplugged): it would only keep
+        // failing. The next opening of the capture device sets the mixer up again.
+        const std::string text = backend_.ErrorText(changes.failure);
+        log_.AddLogLine("ERROR:   Mixer device lost" + (text.empty() ? std::string() : " (" + text + ")") +
+                        ". Mixer will be disabled");
+        ReleaseMixer();
+        return;
+    }
+    for (uint32_t controlId : changes.removed) OnMixerControlRemoved(controlId);
+    for (uint32_t controlId : changes.changed) {
         if (!mixer_ || handle != mixer_->Handle()) return;
+        if (std::find(changes.removed.begin(), changes.removed.end(), controlId) != changes.removed.end()) continue;
         OnMixerControlChange(handle, controlId);
+    }
+}
+
+void MixerControl::OnMixerControlRemoved(uint32_t controlId) {
+    const bool shownLine = sourceListFlag_ && (controlId == listControlId_ || controlId == selectedLineId_);
+    if (shownLine) {
+        // Without its line the Source list shows nothing that could be set.
+        sourceListFlag_ = false;
+        listValues_.clear();
+        Enable(MixerItem::kSourceList, false);
+        Enable(MixerItem::kSourceLabel, false);
+    }
+    if (volumeFlag_ && (shownLine || controlId == volumeControlId_)) {
+        volumeFlag_ = false;
+        volumeValues_.clear();
+        for (MixerItem item :
+             {MixerItem::kVolumeSlider, MixerItem::kBalanceSlider, MixerItem::kVolumeLabel, MixerItem::kBalanceLabel})
+            Enable(item, false);
     }
 }
 

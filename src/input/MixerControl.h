@@ -43,6 +43,9 @@ public:
     /// A message from an opened mixer: its changes are taken and followed.
     void OnMixerEvents(uint64_t handle);
     void OnMixerControlChange(uint64_t handle, uint32_t controlId);
+    /// A control or source line of the open mixer no longer exists: if it was the shown line
+    /// or its volume, those controls are disabled.
+    void OnMixerControlRemoved(uint32_t controlId);
 
     // The page's controls.
     void OnSourceSelected(int position);
@@ -100,6 +103,7 @@ private:
     uint32_t volumeControlId_ = 0;
     double balance_ = 0.0;
     int selectedLinePosition_ = -1;
+    uint32_t selectedLineId_ = 0;
     std::vector<uint32_t> volumeValues_;  // last values written to or read from the mixer
     bool volumeWriteFailed_ = false;
     bool mixerLocked_ = false;

@@ -19,10 +19,18 @@ struct SimulatedMixerState {
     int listWrites = 0;
     int volumeWrites = 0;
     std::string lastCaptureDevice;
+    std::vector<uint32_t> removed;  // control ids gone from the mixer
+    MixerResult failure = 0;        // the device is gone: every look at changes fails
+
+    bool Removed(uint32_t controlId) const {
+        return std::find(removed.begin(), removed.end(), controlId) != removed.end();
+    }
 
     uint32_t ListChannels() const { return config.uniformList ? 1 : config.destinationChannels; }
     bool Fails(SimulatedMixerStep step) const { return config.failAt == step; }
     void Announce(uint32_t controlId);  // with the mutex held
+    void AnnounceRemoval(uint32_t controlId);
+    void AnnounceFailure();
 };
 
 class SimulatedMixerDevice final : public Mixer {
@@ -73,7 +81,7 @@ public:
         mute.type = 0x20010002;
         mute.flags = kMixerControlUniform;
         controls->push_back(mute);
-        if (state_->config.hasListControl) {
+        if (state_->config.hasListControl && !state_->Removed(kSimulatedListControlId)) {
             MixerControlInfo list;
             list.controlId = kSimulatedListControlId;
             list.type = state_->config.singleSelect ? kMixerControlMux : kMixerControlMixer;
@@ -91,7 +99,7 @@ public:
         const uint32_t index = lineId - SimulatedLineId(0);
         if (index >= state_->config.lines.size()) return -EINVAL;
         const SimulatedMixerLine& l = state_->config.lines[index];
-        if (!l.hasVolume) return -ENOENT;
+        if (!l.hasVolume || state_->Removed(SimulatedVolumeControlId(index))) return -ENOENT;
         control->controlId = SimulatedVolumeControlId(index);
         control->type = kMixerControlVolume;
         control->flags = 0;
@@ -113,6 +121,7 @@ public:
 
     MixerResult GetValues(const MixerControlDetails& d, std::vector<uint32_t>* values) override {
         std::lock_guard<std::mutex> lock(state_->mutex);
+        if (state_->Removed(d.controlId)) return -ENOENT;
         if (d.controlId == kSimulatedListControlId) {
             if (state_->Fails(SimulatedMixerStep::kReadList)) return -EIO;
             if (!ListMatches(d)) return -EINVAL;
@@ -128,6 +137,7 @@ public:
 
     MixerResult SetValues(const MixerControlDetails& d, const std::vector<uint32_t>& values) override {
         std::lock_guard<std::mutex> lock(state_->mutex);
+        if (state_->Removed(d.controlId)) return -ENOENT;
         if (d.controlId == kSimulatedListControlId) {
             ++state_->listWrites;
             if (state_->Fails(SimulatedMixerStep::kWriteList)) return -EIO;
@@ -145,18 +155,22 @@ public:
         return 0;
     }
 
-    std::vector<uint32_t> TakeChanges() override {
+    MixerChanges TakeChanges() override {
         std::lock_guard<std::mutex> lock(state_->mutex);
-        std::vector<uint32_t> changes;
-        changes.swap(pending_);
+        MixerChanges changes;
+        changes.changed.swap(pending_);
+        changes.removed.swap(pendingRemovals_);
+        changes.failure = state_->failure;
+        // Like a control device that has hung up: it has news again as soon as it is asked.
+        if (state_->failure != 0 && target_) target_->PostMixerChange(handle_);
         return changes;
     }
 
     // With the state's mutex held.
-    void Changed(uint32_t controlId) {
-        const bool first = pending_.empty();
-        if (std::find(pending_.begin(), pending_.end(), controlId) == pending_.end()) pending_.push_back(controlId);
-        if (first && target_) target_->PostMixerChange(handle_);
+    void Changed(uint32_t controlId) { Note(pending_, controlId); }
+    void Removed(uint32_t controlId) { Note(pendingRemovals_, controlId); }
+    void Failed() {
+        if (target_) target_->PostMixerChange(handle_);
     }
 
 private:
@@ -172,11 +186,26 @@ private:
     std::shared_ptr<SimulatedMixerState> state_;
     MixerMessageTarget* target_;
     const uint64_t handle_;
+    void Note(std::vector<uint32_t>& list, uint32_t controlId) {
+        const bool first = pending_.empty() && pendingRemovals_.empty();
+        if (std::find(list.begin(), list.end(), controlId) == list.end()) list.push_back(controlId);
+        if (first && target_) target_->PostMixerChange(handle_);
+    }
+
     std::vector<uint32_t> pending_;
+    std::vector<uint32_t> pendingRemovals_;
 };
 
 void SimulatedMixerState::Announce(uint32_t controlId) {
     for (SimulatedMixerDevice* device : open) device->Changed(controlId);
+}
+
+void SimulatedMixerState::AnnounceRemoval(uint32_t controlId) {
+    for (SimulatedMixerDevice* device : open) device->Removed(controlId);
+}
+
+void SimulatedMixerState::AnnounceFailure() {
+    for (SimulatedMixerDevice* device : open) device->Failed();
 }
 
 SimulatedMixerConfig SimulatedMixerBackend::DefaultConfig() {
@@ -284,6 +313,19 @@ void SimulatedMixerBackend::ChangeListFromOutside(std::vector<uint32_t> values) 
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->listValues = std::move(values);
     state_->Announce(kSimulatedListControlId);
+}
+
+void SimulatedMixerBackend::RemoveControl(uint32_t controlId) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    if (state_->Removed(controlId)) return;
+    state_->removed.push_back(controlId);
+    state_->AnnounceRemoval(controlId);
+}
+
+void SimulatedMixerBackend::FailDevice(MixerResult code) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->failure = code;
+    state_->AnnounceFailure();
 }
 
 std::string SimulatedMixerBackend::LastCaptureDevice() const {

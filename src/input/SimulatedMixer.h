@@ -2,8 +2,9 @@
 // A mixer backend without hardware: one recording destination with a source-selection control
 // (single- or multiple-select) over configurable source lines, each with or without a volume
 // control of its own bounds. Faults can be injected at each step of a set-up, and the test can
-// change values "from outside" as a system mixer would. Like a real mixer, every change (the
-// program's own writes included) is announced to the message target.
+// change values "from outside" as a system mixer would, remove controls, or take the whole
+// device away. Like a real mixer, every change (the program's own writes included) is
+// announced to the message target.
 
 #include <cstdint>
 #include <memory>
@@ -85,6 +86,12 @@ public:
     /// Changes as another program would; the open mixer announces them.
     void ChangeVolumeFromOutside(uint32_t line, std::vector<uint32_t> values);
     void ChangeListFromOutside(std::vector<uint32_t> values);
+    /// The control (list or volume) disappears, as a driver or server may remove it; the
+    /// open mixer announces the removal, and later calls on it fail.
+    void RemoveControl(uint32_t controlId);
+    /// The mixer's device goes away (server gone, card unplugged): the open mixer announces
+    /// news that fails with `code` every time it is asked.
+    void FailDevice(MixerResult code);
     /// The capture device named at the last GetMixerId.
     std::string LastCaptureDevice() const;
 

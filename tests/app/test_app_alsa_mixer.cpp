@@ -153,5 +153,94 @@ TEST(AppAlsaPriorities, TheSoundServersClientThreadsServeTheirThreadsNotTheInter
     interface.join();
 }
 
+// The main window's message loop: mixer messages as they come, the timer once a second.
+class MainLoop {
+public:
+    MainLoop(AppCore& core, test::MixerAppView& view) : core_(core), view_(view) {}
+
+    template <typename Done>
+    bool RunUntil(Done done, int seconds) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            Turn();
+        }
+        return true;
+    }
+    void RunTicks(int ticks) {
+        const int until = ticks_ + ticks;
+        while (ticks_ < until) Turn();
+    }
+    int Messages() const { return messages_; }
+
+private:
+    void Turn() {
+        if (view_.messages.WaitUntil(nextTick_))
+            for (uint64_t handle : view_.messages.Take()) {
+                ++messages_;
+                core_.OnMixerChange(handle);
+            }
+        if (std::chrono::steady_clock::now() >= nextTick_) {
+            core_.OnTimer();
+            ++ticks_;
+            nextTick_ += std::chrono::seconds(1);
+        }
+    }
+
+    AppCore& core_;
+    test::MixerAppView& view_;
+    std::chrono::steady_clock::time_point nextTick_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    int ticks_ = 0;
+    int messages_ = 0;
+};
+
+TEST(AppAlsaMixer, AKilledServerIsLoggedOnceLeftAloneWhileAwayAndRecordedFromAgainWhenBack) {
+    if (!g_pulseRunning) {
+        if (test::UnderCi()) FAIL() << "no PulseAudio server could be started";
+        GTEST_SKIP() << "no PulseAudio server could be started";
+    }
+    test::TempDir dir;
+    test::MixerAppView view;
+    AppCore core(dir.Path());
+    core.Start(view);
+    core.Settings().writeUncompressed = 1;
+    core.Settings().addTimestamp = 0;
+    ASSERT_TRUE(core.Pipeline().pipelineReady.load());
+    ASSERT_TRUE(core.Mixer().VolumeReady());
+    MainLoop loop(core, view);
+    core.OnRecord();
+    ASSERT_TRUE(core.IsRecording());
+
+    g_pulse->Kill();
+    // The capture device fails and its mixer goes, whichever notices first.
+    ASSERT_TRUE(loop.RunUntil(
+        [&] { return !core.Mixer().MixerOpen() && core.Pipeline().deviceFailureReported.load(); }, 20));
+    EXPECT_FALSE(core.IsRecording());
+    EXPECT_FALSE(view.page.AnyEnabled());
+    // While the server is away nothing is announced or logged again, however often the
+    // device is tried (alsa-lib's own texts of the first attempts come once each).
+    loop.RunTicks(2);
+    const std::size_t linesAway = core.Log().Lines().size();
+    const int messagesAway = loop.Messages();
+    loop.RunTicks(3);
+    EXPECT_EQ(loop.Messages(), messagesAway);
+    EXPECT_LE(loop.Messages(), 1);
+    EXPECT_EQ(core.Log().Lines().size(), linesAway);
+    EXPECT_EQ(CountText(core.Log().Lines(), "ERROR:   waveIn device error occurred, try restart or reboot to recover"), 1);
+    EXPECT_FALSE(core.Pipeline().pipelineReady.load());
+
+    // Back: the device and its mixer within a second or two, and a recording takes sound.
+    ASSERT_TRUE(g_pulse->Restart());
+    ASSERT_TRUE(loop.RunUntil([&] { return core.Pipeline().pipelineReady.load() && core.Mixer().MixerOpen(); }, 20));
+    EXPECT_TRUE(core.Mixer().VolumeReady());
+    EXPECT_TRUE(view.page.Enabled(MixerItem::kVolumeSlider));
+    EXPECT_EQ(CountText(core.Log().Lines(), "SUCCESS: waveIn device open"), 2);
+    core.OnRecord();
+    ASSERT_TRUE(core.IsRecording());
+    EXPECT_TRUE(loop.RunUntil([&] { return core.Pipeline().writtenBytes.load() > 0; }, 20));
+    core.OnRecord();
+    core.Close();
+}
+
 }  // namespace
 }  // namespace pelmora

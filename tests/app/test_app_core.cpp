@@ -511,6 +511,65 @@ TEST(AppCore, DeviceDyingDuringARecordingIsNeverWrittenAsSoundAndIsReopenedEvery
     core.Close();
 }
 
+TEST(AppCore, ADeviceThatRunsButDeliversNothingFailsAndIsReopenedEverySecond) {
+    test::TempDir dir;
+    SimulatedWaveInConfig config;
+    config.source = SimulatedSource::kSine;
+    config.startStalled = true;
+    config.noDataAfterBuffers = 3;
+    auto owned = std::make_unique<SimulatedWaveInBackend>(config);
+    SimulatedWaveInBackend& backend = *owned;
+    AppCore core(dir.Path(), std::move(owned));
+    FakeView view(core);
+    core.Start(view);
+    core.Settings().writeUncompressed = 1;
+    core.Settings().addTimestamp = 0;
+    core.OnRecord();
+    ASSERT_TRUE(core.IsRecording());
+
+    // Three whole buffers, then every read overruns and every recovery succeeds.
+    const int bufferBytes = core.Pipeline().bufferBytes.load();
+    const double bufferSeconds = core.Pipeline().bufferSeconds.load();
+    backend.Probe().ReturnMore(3);
+    const PipelineState& pipe = core.Pipeline();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!(pipe.deviceFailed.load() && core.Meters().block >= 3) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_TRUE(pipe.deviceFailed.load());
+    EXPECT_EQ(CountLog(core, "ERROR:   waveIn device delivers no sound"), 1u);
+    // The time the device ran without delivering is lost: at least two buffers.
+    EXPECT_GE(pipe.lostSeconds.Load(), 2 * bufferSeconds);
+
+    // The supervision's rules: the recording stops, the failure is reported once, and the
+    // device is opened again at once (the server is back by then).
+    SimulatedWaveInConfig up;
+    up.source = SimulatedSource::kSine;
+    backend.SetConfig(up);
+    const int opensBefore = backend.Probe().OpenCalls();
+    core.OnTimer();
+    EXPECT_FALSE(core.IsRecording());
+    EXPECT_EQ(CountLog(core, "ERROR:   waveIn device error occurred, try restart or reboot to recover"), 1u);
+    EXPECT_EQ(backend.Probe().OpenCalls(), opensBefore + 1);
+    EXPECT_TRUE(pipe.pipelineReady.load());
+    EXPECT_FALSE(pipe.deviceFailed.load());
+    EXPECT_EQ(CountLog(core, "SUCCESS: waveIn device open"), 2u);
+    // Nothing of the time without sound was written as sound.
+    std::vector<char> wav = test::ReadFile(dir / "take.wav");
+    ASSERT_GE(wav.size(), 44u);
+    EXPECT_EQ(wav.size() - 44, static_cast<std::size_t>(3 * bufferBytes));
+
+    // And it records again.
+    core.OnRecord();
+    ASSERT_TRUE(core.IsRecording());
+    const auto recorded = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (pipe.writtenBytes.load() < 4 * bufferBytes && std::chrono::steady_clock::now() < recorded)
+        std::this_thread::yield();
+    EXPECT_GE(pipe.writtenBytes.load(), 4 * bufferBytes);
+    core.OnRecord();
+    EXPECT_FALSE(pipe.deviceFailed.load());
+    core.Close();
+}
+
 }  // namespace
 }  // namespace pelmora
 

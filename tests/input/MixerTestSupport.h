@@ -87,6 +87,11 @@ public:
         posted_.clear();
         return out;
     }
+    /// Waits until a message is queued; false at `deadline`.
+    bool WaitUntil(std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return arrived_.wait_until(lock, deadline, [&] { return !posted_.empty(); });
+    }
     /// Waits until a message is queued; false after `seconds`.
     bool Wait(int seconds) {
         std::unique_lock<std::mutex> lock(mutex_);

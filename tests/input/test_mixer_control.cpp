@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 
 #include "input/MixerControl.h"
@@ -471,6 +472,69 @@ TEST_F(MixerControlTest, ShowSettingsSelectsTheStoredLineOrTheFirst) {
     settings_.sourceLineIndex = 9;
     control_->ShowSettings();
     EXPECT_EQ(view_.selection, 0);
+}
+
+
+TEST_F(MixerControlTest, AMixerWhoseDeviceWentAwayIsReleasedWithOneLineAndSetUpAgainLater) {
+    Build();
+    SetUpMixer();
+    log_.Clear();
+    mixer_->FailDevice(-ENODEV);
+    // A few turns of the main window's message loop: the failure ends the messages.
+    for (int turn = 0; turn < 5; ++turn) Pump();
+    EXPECT_TRUE(messages_.Take().empty());
+    EXPECT_FALSE(control_->MixerOpen());
+    EXPECT_EQ(mixer_->OpenMixers(), 0);
+    EXPECT_EQ(log_.Lines(), Lines{"ERROR:   Mixer device lost (No such device). Mixer will be disabled"});
+    EXPECT_FALSE(view_.AnyEnabled());
+    control_->OnVolumeBalanceScroll(10, 0);
+    EXPECT_EQ(mixer_->VolumeWrites(), 0);
+
+    // The device is back with the next opening of the capture device.
+    mixer_->FailDevice(0);
+    SetUpMixer();
+    EXPECT_TRUE(control_->MixerOpen());
+    EXPECT_TRUE(control_->VolumeReady());
+    EXPECT_TRUE(Enabled(MixerItem::kVolumeSlider));
+}
+
+TEST_F(MixerControlTest, RemovedControlsAreForgottenAndTheShownOnesDisabled) {
+    Build();
+    SetUpMixer();
+    log_.Clear();
+    // Another line's volume: nothing shown changes.
+    mixer_->RemoveControl(SimulatedVolumeControlId(1));
+    Pump();
+    EXPECT_TRUE(control_->VolumeReady());
+    EXPECT_TRUE(Enabled(MixerItem::kVolumeSlider));
+    EXPECT_TRUE(Enabled(MixerItem::kSourceList));
+
+    // The shown line's volume: Volume and Balance go, the Source list stays.
+    mixer_->RemoveControl(SimulatedVolumeControlId(0));
+    Pump();
+    EXPECT_FALSE(control_->VolumeReady());
+    for (MixerItem item :
+         {MixerItem::kVolumeSlider, MixerItem::kBalanceSlider, MixerItem::kVolumeLabel, MixerItem::kBalanceLabel})
+        EXPECT_FALSE(Enabled(item)) << static_cast<int>(item);
+    EXPECT_TRUE(Enabled(MixerItem::kSourceList));
+    EXPECT_TRUE(Enabled(MixerItem::kSourceLabel));
+    control_->OnVolumeBalanceScroll(10, 0);
+    EXPECT_EQ(mixer_->VolumeWrites(), 0);
+    // The padlock brings back only what still exists.
+    control_->ToggleMixerControls();
+    control_->ToggleMixerControls();
+    EXPECT_FALSE(Enabled(MixerItem::kVolumeSlider));
+    EXPECT_TRUE(Enabled(MixerItem::kSourceList));
+
+    // The source-selection control itself.
+    mixer_->RemoveControl(kSimulatedListControlId);
+    Pump();
+    EXPECT_FALSE(control_->SourceListReady());
+    EXPECT_FALSE(view_.AnyEnabled());
+    control_->OnSourceSelected(1);
+    EXPECT_EQ(mixer_->ListWrites(), 1);  // the set-up's only
+    EXPECT_TRUE(log_.Lines().empty());
+    EXPECT_TRUE(control_->MixerOpen());
 }
 
 }  // namespace

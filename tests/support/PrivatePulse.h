@@ -71,33 +71,24 @@ public:
         std::ofstream(dir_ + "/pulse.pa") << "load-module module-native-protocol-unix\n"
                                              "load-module module-null-sink sink_name=tone rate=44100 channels=2\n"
                                              "set-default-sink tone\nset-default-source tone.monitor\n";
-        const std::string script = dir_ + "/pulse.pa", log = dir_ + "/pulse.log";
-        std::vector<std::string> args = {"pulseaudio", "-n", "-F", script, "--daemonize=no", "--exit-idle-time=-1",
-                                         "--disallow-exit=yes", "--use-pid-file=no", "--log-target=file:" + log};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const pid_t parent = ::getpid();
-        pid_ = ::fork();
-        if (pid_ < 0) {
-            pid_ = 0;
-            return false;
-        }
-        if (pid_ == 0) {
-            // The server ends with the test program, however that ends, and holds none of
-            // its output pipes.
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (::getppid() != parent) ::_exit(1);
-            const int null = ::open("/dev/null", O_RDWR);
-            for (int fd = 0; fd < 3; ++fd) ::dup2(null, fd);
-            ::execvp("pulseaudio", argv.data());
-            ::_exit(127);
-        }
-        if (WaitUntil([] { return CommandSucceeds("pactl info"); })) return true;
-        std::cerr << "pulseaudio did not start\n";
-        if (std::ifstream in(log); in && in.peek() != std::ifstream::traits_type::eof()) std::cerr << in.rdbuf();
-        return false;
+        return Launch();
     }
+
+    /// The server dies at once (SIGKILL), as a crashed sound server does; its folder stays.
+    void Kill() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = 0;
+    }
+
+    /// Starts the server again after Kill, with the same folders and configuration.
+    bool Restart() {
+        if (pid_ > 0 || dir_.empty()) return false;
+        return Launch();
+    }
+
+    pid_t Pid() const { return pid_; }
 
     void Stop() {
         if (pid_ > 0) {
@@ -129,6 +120,35 @@ public:
     }
 
 private:
+    bool Launch() {
+        const std::string script = dir_ + "/pulse.pa", log = dir_ + "/pulse.log";
+        std::vector<std::string> args = {"pulseaudio", "-n", "-F", script, "--daemonize=no", "--exit-idle-time=-1",
+                                         "--disallow-exit=yes", "--use-pid-file=no", "--log-target=file:" + log};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const pid_t parent = ::getpid();
+        pid_ = ::fork();
+        if (pid_ < 0) {
+            pid_ = 0;
+            return false;
+        }
+        if (pid_ == 0) {
+            // The server ends with the test program, however that ends, and holds none of
+            // its output pipes.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != parent) ::_exit(1);
+            const int null = ::open("/dev/null", O_RDWR);
+            for (int fd = 0; fd < 3; ++fd) ::dup2(null, fd);
+            ::execvp("pulseaudio", argv.data());
+            ::_exit(127);
+        }
+        if (WaitUntil([] { return CommandSucceeds("pactl info"); })) return true;
+        std::cerr << "pulseaudio did not start\n";
+        if (std::ifstream in(log); in && in.peek() != std::ifstream::traits_type::eof()) std::cerr << in.rdbuf();
+        return false;
+    }
+
     std::string dir_;
     pid_t pid_ = 0;
 };

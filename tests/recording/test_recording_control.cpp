@@ -88,6 +88,21 @@ TEST(RecordRefusals, AnOutputFileThatCannotBeCreatedIsReported) {
     EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
 }
 
+TEST(RecordRefusals, AnOldFileThatCannotBeRemovedIsReportedAndNothingIsRecorded) {
+    RecordingRig rig;
+    ASSERT_EQ(::mkdir((rig.dir / "take.wav").c_str(), 0755), 0);  // exists, but unlink refuses a folder
+    rig.view.entry = "take.wav";
+    rig.control.OnRecord();
+    ASSERT_EQ(rig.view.questions, (std::vector<std::string>{"File already exists.\nRewrite?"}));
+    EXPECT_FALSE(rig.control.IsRecording());
+    const auto t = rig.Texts();
+    ASSERT_GE(t.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(t.end() - 3, t.end()),
+              (std::vector<std::string>{"ERROR:   Can not remove file", "ERROR:   Is a directory",
+                                        "ERROR:   Can not create output file " + rig.dir.Path() + "take.wav"}));
+    EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
+}
+
 TEST(RecordRefusals, ARefusedNameNeverRecordsToTheEarlierOne) {
     RecordingRig rig;
     rig.settings.confirmOverwrite = 0;

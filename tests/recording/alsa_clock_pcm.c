@@ -6,6 +6,8 @@
  * Faults, from the configuration:
  *   hold_at, hold_ms        the first read once frame hold_at has been read keeps its reader
  *                           for hold_ms before it looks at the device
+ *   hold_in_transfer        the hold comes instead while that read copies its frames, after the
+ *                           device was emptied
  *   suspend_at              at frame suspend_at the device is suspended (power management);
  *                           snd_pcm_resume wakes it, and the time asleep is gone
  * Frame numbers go on with the clock across overruns and suspends, so a gap in the numbers
@@ -27,7 +29,7 @@ struct clock_pcm {
     uint64_t first_start_ns; /* 0 until the first start */
     uint64_t start_frame;    /* frame number at the latest start */
     uint64_t taken;          /* frames read since the latest start */
-    long hold_at, hold_ms, suspend_at;
+    long hold_at, hold_ms, suspend_at, hold_in_transfer;
     int held, suspended;
     uint64_t frozen; /* frames produced when the device was suspended */
 };
@@ -73,7 +75,8 @@ static snd_pcm_sframes_t clock_pointer(snd_pcm_ioplug_t* io) {
     struct clock_pcm* p = io->private_data;
     if (io->state == SND_PCM_STATE_SUSPENDED) return (snd_pcm_sframes_t)(p->frozen % io->buffer_size);
     if (io->state != SND_PCM_STATE_RUNNING) return 0;
-    if (p->hold_at > 0 && !p->held && p->start_frame + p->taken >= (uint64_t)p->hold_at) hold_reader(p);
+    if (p->hold_at > 0 && !p->held && !p->hold_in_transfer && p->start_frame + p->taken >= (uint64_t)p->hold_at)
+        hold_reader(p);
     const uint64_t produced = frames_since_first_start(p) - p->start_frame;
     if (p->suspend_at > 0 && !p->suspended && p->start_frame + produced >= (uint64_t)p->suspend_at) {
         p->suspended = 1;
@@ -95,6 +98,8 @@ static snd_pcm_sframes_t clock_transfer(snd_pcm_ioplug_t* io, const snd_pcm_chan
         for (unsigned b = 0; b < frame_bytes; ++b) at[i * frame_bytes + b] = (unsigned char)(number >> (8 * (b % 4)));
     }
     p->taken += size;
+    if (p->hold_at > 0 && !p->held && p->hold_in_transfer && p->start_frame + p->taken >= (uint64_t)p->hold_at)
+        hold_reader(p);
     return (snd_pcm_sframes_t)size;
 }
 
@@ -155,6 +160,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(pelmoraclock) {
         if (strcmp(id, "hold_at") == 0) p->hold_at = config_number(n);
         else if (strcmp(id, "hold_ms") == 0) p->hold_ms = config_number(n);
         else if (strcmp(id, "suspend_at") == 0) p->suspend_at = config_number(n);
+        else if (strcmp(id, "hold_in_transfer") == 0) p->hold_in_transfer = config_number(n);
     }
     if (stream != SND_PCM_STREAM_CAPTURE) {
         free(p);

@@ -34,6 +34,8 @@ public:
               // Held back for 1.5 s, one second into the stream: three buffers' worth.
               "pcm.pelmoraheld { type pelmoraclock hold_at " << kRate << " hold_ms 1500 "
               "hint { show on description \"Held back\" } }\n"
+              "pcm.pelmoraheldinread { type pelmoraclock hold_at " << kRate << " hold_ms 1500 hold_in_transfer 1 "
+              "hint { show on description \"Held back in a read\" } }\n"
               "pcm.pelmorasuspend { type pelmoraclock suspend_at " << kRate << " "
               "hint { show on description \"Suspended\" } }\n";
         rc.close();
@@ -159,6 +161,22 @@ TEST(AlsaRecording, AnOverrunIsCountedShownAndLoggedAsTheSoundItLost) {
     std::snprintf(expected, sizeof expected, "(%.2f sec lost).", lost);
     const std::string summary = SummaryLine(rig.Texts());
     EXPECT_NE(summary.find(expected), std::string::npos) << summary;
+}
+
+// The reader stalls while a read copies its frames, after it emptied the device: the time
+// from then on is lost all the same.
+TEST(AlsaRecording, AnOverrunAfterAStallInsideAReadIsCountedInFull) {
+    AlsaRig rig("pelmoraheldinread");
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice()) << rig.backend.LastErrorDetail();
+    rig.control.OnRecord();
+    ASSERT_TRUE(rig.control.IsRecording());
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.state.writeTime.Load() >= 2.0; }));
+    rig.control.OnRecord();
+    const auto gaps = Gaps(rig.FrameNumbers());
+    ASSERT_EQ(gaps.size(), 1u);
+    const double missing = static_cast<double>(gaps[0].second) / kRate;
+    EXPECT_GT(missing, 1.0);
+    EXPECT_NEAR(rig.state.lostSeconds.Load(), missing, 0.15);
 }
 
 TEST(AlsaRecording, AnOverrunPastTheLimitStopsTheRecording) {

@@ -425,6 +425,9 @@ private:
             into = head->data + head->bytesRecorded;
             frames = (usable - head->bytesRecorded) / frameBytes_;
         }
+        // The device is emptied as the read begins: a stall from here on, even one inside the
+        // read, is time the next overrun lost.
+        const auto asked = std::chrono::steady_clock::now();
         const snd_pcm_sframes_t got = snd_pcm_readi(pcm_.get(), into, frames);
         if (got == 0 || got == -EAGAIN || got == -EINTR) return true;
         if (got == -EPIPE || got == -ESTRPIPE) return Recover(static_cast<int>(got));
@@ -436,7 +439,7 @@ private:
         if (mayHaveMore) *mayHaveMore = static_cast<snd_pcm_uframes_t>(got) == frames;
         Count(bytes, head == nullptr);
 
-        lastDelivery_ = std::chrono::steady_clock::now();
+        lastDelivery_ = asked;
         recoveredEmpty_ = false;
         if (head != nullptr) {
             head->bytesRecorded += bytes;

@@ -24,7 +24,9 @@ void PerfPageModel::OnSetActive() {
 }
 
 void PerfPageModel::EnablePageControls(int mode) {
-    if (mode == 1 || mode == 2) EnableAll({kBuffersSetup}, mode == 2);
+    if (mode != 1 && mode != 2) return;
+    EnableAll({kBuffersSetup}, mode == 2);
+    EnableAll({kChangePriorities}, true);  // priorities may change during a recording too
 }
 
 void PerfPageModel::OnClicked(int id) {

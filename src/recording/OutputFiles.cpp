@@ -82,7 +82,8 @@ std::string FileSizeText(uint64_t n) {
 std::string FormatFileSize(const std::string& path, uint64_t* size) {
     if (size) *size = 0;
     if (path.empty()) return {};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: opening a named pipe for reading would otherwise wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return {};
     struct stat st {};
     const bool measured = ::fstat(fd, &st) == 0;

@@ -190,6 +190,25 @@ TEST(CloseCaptureDevice, CompletesWhateverTheDeviceDoes) {
         EXPECT_EQ(std::count(lines.begin(), lines.end(), "ERROR:   failed to add sound buffer"), 1);
     }
     {
+        // Reset and close both fail: each is logged with the device's text, and the close
+        // still gets every buffer back and frees them.
+        SimulatedWaveInConfig config;
+        config.failReset = true;
+        config.failClose = true;
+        config.stallAfterBuffers = 2;
+        CaptureRig rig(config);
+        rig.StartThreads();
+        ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+        ASSERT_TRUE(rig.Handled(2));
+        rig.capture.CloseCaptureDevice();
+        EXPECT_EQ(rig.log.Lines(), (std::vector<std::string>{"SUCCESS: waveIn device open", "Input/output error",
+                                                             "ERROR:   waveInReset failed", "Input/output error",
+                                                             "ERROR:   waveInClose failed"}));
+        EXPECT_FALSE(rig.state.pipelineReady.load());
+        EXPECT_EQ(rig.backend.Probe().QueuedBuffers(), 0);
+        EXPECT_TRUE(rig.device.buffers.empty());
+    }
+    {
         // Never opened: nothing to wait for.
         CaptureRig rig({});
         rig.StartThreads();

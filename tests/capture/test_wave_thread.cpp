@@ -87,12 +87,22 @@ TEST(ReceivingThread, DataLossLimitDropsSoundUncountedWhileRecording) {
 }
 
 TEST(ReceivingThread, IgnoresBuffersWhileThePipelineIsNotReady) {
-    CaptureRig rig({});
-    DeviceBuffer stray(64);
-    rig.wave.OnWaveData(&stray.header);  // never opened: not even looked at
-    EXPECT_EQ(rig.state.receivedRing.FreeBlocks(), 0);
-    EXPECT_TRUE(rig.log.Lines().empty());
+    // The start fails after every buffer was queued: the reset hands all of them back while
+    // the ring and the buffer list are still in place. None may be deposited or queued again.
+    SimulatedWaveInConfig config;
+    config.failStart = true;
+    CaptureRig rig(config);
+    rig.StartThreads(false);
+    ASSERT_FALSE(rig.capture.OpenCaptureDevice());
+    EXPECT_EQ(rig.backend.Probe().ReturnedBuffers(), 30u);
+    EXPECT_EQ(rig.wave.HandledBuffers(), 30u) << "the returned buffers did reach the thread";
+    EXPECT_EQ(rig.state.receivedRing.FreeBlocks(), rig.state.receivedBlockCount.load());
+    EXPECT_EQ(rig.backend.Probe().QueuedBuffers(), 0);
+    EXPECT_EQ(rig.backend.Probe().PreparedBuffers(), 0);
+    EXPECT_EQ(rig.backend.Probe().OpenDevices(), 0);
     EXPECT_DOUBLE_EQ(rig.state.lostSeconds.Load(), 0.0);
+    const auto lines = rig.log.Lines();
+    EXPECT_EQ(lines, (std::vector<std::string>{"Input/output error", "ERROR:   Cannot start recording"}));
 }
 
 TEST(ReceivingThread, FailedBufferOperationsAreLoggedOnceAndStopRequeueing) {

@@ -157,6 +157,23 @@ gui_wait_banner() {
     gui_fail "status banner is '$got', expected '$want'"
 }
 
+# Waits until the input meter shows sound: a dark meter has a mean brightness near 0, one
+# lit by the test tone about a third. The sound server wakes its idle null sink's monitor
+# only a while after the first client connects; until then the meter stays dark.
+gui_wait_meters() {
+    local limit=${1:-15} i mean=""
+    for i in $(seq 1 $((limit * 10))); do
+        eval "$(xdotool getwindowgeometry --shell "$GUI_WID")"
+        mean=$(import -window "$GUI_WID" \
+                   -crop "$((144 * WIDTH / 400))x$((19 * HEIGHT / 313))+$((21 * WIDTH / 400))+$((272 * HEIGHT / 313))" \
+                   -colorspace gray -format '%[fx:mean]' info: 2>/dev/null || true)
+        awk -v m="${mean:-0}" 'BEGIN { exit !(m > 0.1) }' && return 0
+        sleep 0.1
+    done
+    echo "app log:" >&2; cat "$GUI_WORK/app.log" >&2
+    gui_fail "the input meter shows no sound (mean brightness '$mean')"
+}
+
 GUI_READY=80,150,100
 GUI_RECORDING=220,130,160
 

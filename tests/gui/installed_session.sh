@@ -73,8 +73,8 @@ gui_wait_banner "$GUI_READY"
 # (Read whole: grep -q would end the pipe early, and pipefail would count xprop's SIGPIPE.)
 icons=$(xprop -id "$GUI_WID" _NET_WM_ICON | grep -c 'Icon (48 x 48)' || true)
 [ "$icons" -ge 1 ] || gui_fail "the window has no 48-pixel icon"
-# See record_session.sh: the idle null sink needs a moment before it delivers in real time.
-sleep 3
+# See record_session.sh: the idle null sink's monitor needs a moment before it delivers.
+gui_wait_meters
 gui_click_record
 gui_wait_banner "$GUI_RECORDING" 10
 sleep 2

@@ -35,10 +35,9 @@ session() {
     if grep -q "/libGLX\|/libLLVM" "/proc/$first/maps"; then
         gui_fail "the program loaded the OpenGL stack: $(grep -o '/[^ ]*lib\(GLX\|LLVM\)[^ ]*' "/proc/$first/maps" | sort -u | tr '\n' ' ')"
     fi
-    # Look at the live meters for a moment before recording, as a user does: the sound
-    # server wakes its idle null-sink monitor only a while after the first client connects,
-    # and until then it delivers far less than real time (arecord shows the same).
-    sleep 3
+    # Look at the live meters before recording, as a user does: the sound server wakes its
+    # idle null-sink monitor only a while after the first client connects.
+    gui_wait_meters
 
     gui_click_record
     gui_wait_banner "$GUI_RECORDING" 10

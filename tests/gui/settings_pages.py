@@ -71,8 +71,6 @@ def expect_locked(title):
 
 rate, bits, channels = format_of_general_page()
 frame_bytes = bits // 8 * channels
-# The sound server wakes its idle monitor source a while after the first client connects.
-time.sleep(3)
 
 # 1. Uncompressed WAV, and every page locked while it records.
 page = w.show("Audio Processing")

@@ -12,7 +12,7 @@ import pyatspi
 import atspi
 from atspi import find, find_all, press, wait_for, enabled
 
-PID, SHOT = int(sys.argv[1]), sys.argv[2]
+PID, SHOT, WORK = int(sys.argv[1]), sys.argv[2], sys.argv[3]
 w = atspi.Window()
 
 
@@ -38,7 +38,8 @@ def dialog(title):
     except AssertionError:
         print("windows:", [(c.getRoleName(), c.name) for c in w.app if c is not None])
         subprocess.run(["bash", "-c", f"gdb -p {PID} -batch -ex 'bt 30' 2>/dev/null | grep '^#' | cut -c1-150"])
-        subprocess.run(["import", "-window", "root", "/tmp/w11/fail.png"])
+        subprocess.run(["import", "-window", "root", WORK + "/fail.png"])
+        print("screen at the failure:", WORK + "/fail.png (kept with GUI_KEEP=1)")
         raise
 
 

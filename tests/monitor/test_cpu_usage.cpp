@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
 
@@ -126,8 +127,17 @@ TEST(CpuUsageCounter, ReadsTheLiveKernelFile) {
     test::RecordingLog log;
     CpuUsageCounter counter(log);
     ASSERT_TRUE(counter.InitCpuUsage());
+    // Within one clock tick the kernel's counters do not move and a sample fails; keep a
+    // core busy until they do, so the sample also has load to show.
     int32_t sample = -1;
-    counter.ReadCpuUsage(sample);  // may be a failed sample within the same clock tick
-    EXPECT_GE(sample, 0);
+    bool read = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    volatile uint64_t spin = 0;
+    while (!read && std::chrono::steady_clock::now() < deadline) {
+        for (int i = 0; i < 1000000; ++i) spin = spin + 1;
+        read = counter.ReadCpuUsage(sample);
+    }
+    ASSERT_TRUE(read) << "the live counters never moved";
+    EXPECT_GT(sample, 0) << "a busy core shows";
     EXPECT_LE(sample, 100);
 }

@@ -13,8 +13,10 @@ const double k16 = DbRangeForBits(16);
 const double k8 = DbRangeForBits(8);
 
 TEST(MeterLevel, MapsDecibelsBelowFullScaleOntoTheBar) {
-    EXPECT_DOUBLE_EQ(k16, 90.3089987);
-    EXPECT_DOUBLE_EQ(k8, 42.1441994);
+    // The bar spans from one step of the sample width up to full scale.
+    EXPECT_NEAR(MeterLevel(1.0 / 32768, k16), 0.0, 1e-6);
+    EXPECT_NEAR(MeterLevel(1.0 / 128, k8), 0.0, 1e-6);
+    EXPECT_GT(MeterLevel(2.0 / 32768, k16), 0.06);  // 6 dB of 90
     EXPECT_NEAR(MeterLevel(0.5, k16), 1.0 - 6.0206 / 90.3089987, 1e-5);  // about 0.9333
     EXPECT_EQ(HoldLine(MeterLevel(0.5, k16), k16), "-6.0db");
     EXPECT_DOUBLE_EQ(MeterLevel(1.0, k8), 1.0);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -99,6 +100,74 @@ TEST(EndToEnd, RawRecordingHoldsExactlyTheCapturedSound) {
     const auto bytes = test::ReadFile(rig.dir / "out.raw");
     EXPECT_EQ(static_cast<double>(bytes.size()), std::round(rig.state.writeTime.Load() * 10) * test::kRigBlock);
     EXPECT_TRUE(UnbrokenStretchOf(source, Samples(bytes, 0, bytes.size())));
+}
+
+// Frames of 16-bit stereo, each holding its index + 1 as a little-endian 32-bit value.
+std::vector<int16_t> NumberedSource(uint32_t frames) {
+    std::vector<int16_t> s(static_cast<std::size_t>(frames) * 2);
+    for (uint32_t i = 0; i < frames; ++i) {
+        const uint32_t number = i + 1;
+        std::memcpy(&s[2 * i], &number, sizeof number);
+    }
+    return s;
+}
+
+std::vector<uint32_t> Numbers(const std::vector<char>& bytes, std::size_t from) {
+    std::vector<uint32_t> n((bytes.size() - from) / 4);
+    std::memcpy(n.data(), bytes.data() + from, n.size() * 4);
+    return n;
+}
+
+// Clicks Pause right after one block and Continue right after the third block that follows,
+// on the preprocessing thread itself, so that the clicks fall exactly between blocks.
+class PauseBetweenBlocks : public MeterBlockHook {
+public:
+    explicit PauseBetweenBlocks(RecordingControl& control) : control_(control) {}
+    void Arm(uint64_t afterBlock) { pauseAfter_.store(afterBlock); }
+    void OnMeterBlock(const MeterSnapshot& m) override {
+        const uint64_t at = pauseAfter_.load();
+        if (at == 0) return;
+        if (m.block == at || m.block == at + 3) control_.OnPause();
+    }
+
+private:
+    RecordingControl& control_;
+    std::atomic<uint64_t> pauseAfter_{0};
+};
+
+TEST(EndToEnd, PauseAndContinueKeepExactlyTheSoundOutsideThePause) {
+    constexpr uint32_t kBlockFrames = 4410;
+    EndToEndRig rig(NumberedSource(100 * kBlockFrames), SimulatedPace::kRealTime);
+    PauseBetweenBlocks clicks(rig.control);
+    rig.preprocess.SetMeterHook(&clicks);
+    ASSERT_TRUE(rig.capture.OpenCaptureDevice());
+    ASSERT_TRUE(rig.Process(1));
+    rig.control.OnRecord();
+    ASSERT_TRUE(rig.control.IsRecording());
+    const uint64_t recordedFrom = rig.preprocess.ProcessedBlocks();
+    clicks.Arm(recordedFrom + 3);
+    ASSERT_TRUE(rig.preprocess.WaitProcessed(recordedFrom + 9, test::kGuard));
+    rig.control.OnRecord();
+    ASSERT_FALSE(rig.control.IsRecording());
+    rig.preprocess.SetMeterHook(nullptr);
+
+    const std::vector<std::string> texts = rig.Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Recording paused"), 1);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Recording resumed"), 1);
+    const std::vector<uint32_t> got = Numbers(test::ReadFile(rig.dir / "out.wav"), 44);
+    ASSERT_FALSE(got.empty());
+    std::vector<std::size_t> breaks;
+    for (std::size_t i = 1; i < got.size(); ++i)
+        if (got[i] != got[i - 1] + 1) breaks.push_back(i);
+    ASSERT_EQ(breaks.size(), 1u) << "the pause is the only break";
+    const std::size_t at = breaks[0];
+    // The last frame before the pause ends a block, and exactly the three blocks that came
+    // during the pause are missing.
+    EXPECT_EQ(got[at - 1] % kBlockFrames, 0u) << got[at - 1];
+    EXPECT_EQ(got[at] - got[at - 1] - 1, 3 * kBlockFrames);
+    EXPECT_GE(at, 2 * kBlockFrames) << "the blocks before the pause were written";
+    EXPECT_GE(got.size() - at, 3 * kBlockFrames) << "the blocks after it were written";
+    EXPECT_EQ(rig.state.lostSeconds.Load(), 0.0);
 }
 
 struct Decoded {

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -84,6 +85,21 @@ TEST(RecordRefusals, AnOutputFileThatCannotBeCreatedIsReported) {
     EXPECT_FALSE(rig.control.IsRecording());
     EXPECT_EQ(rig.Texts().back(), "ERROR:   Can not create output file " + rig.dir.Path() + "take.wav");
     EXPECT_EQ(rig.Texts()[rig.Texts().size() - 2], "ERROR:   Is a directory");
+    EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
+}
+
+TEST(RecordRefusals, AnOldFileThatCannotBeRemovedIsReportedAndNothingIsRecorded) {
+    RecordingRig rig;
+    ASSERT_EQ(::mkdir((rig.dir / "take.wav").c_str(), 0755), 0);  // exists, but unlink refuses a folder
+    rig.view.entry = "take.wav";
+    rig.control.OnRecord();
+    ASSERT_EQ(rig.view.questions, (std::vector<std::string>{"File already exists.\nRewrite?"}));
+    EXPECT_FALSE(rig.control.IsRecording());
+    const auto t = rig.Texts();
+    ASSERT_GE(t.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(t.end() - 3, t.end()),
+              (std::vector<std::string>{"ERROR:   Can not remove file", "ERROR:   Is a directory",
+                                        "ERROR:   Can not create output file " + rig.dir.Path() + "take.wav"}));
     EXPECT_EQ(rig.view.controlStates, (std::vector<int>{1, 2}));
 }
 
@@ -337,6 +353,32 @@ TEST(RecordAndStop, FailedWriteJustBeforeAManualStopIsReported) {
     ASSERT_LT(stopping + 2, t.end());
     EXPECT_EQ(*(stopping + 1), "ERROR:   No space left on device");
     EXPECT_EQ((stopping + 2)->substr(0, 17), "Recording stoped.");
+}
+
+// The output is a named pipe: the blocks go through, but the header's sizes cannot be put
+// back at the start. The stop says so before its summary, in the window's log and the file's.
+TEST(RecordAndStop, AnOutputFileThatCannotBeCompletedIsReportedBeforeTheSummary) {
+    RecordingRig rig;
+    rig.settings.confirmOverwrite = 0;
+    rig.settings.logDuringRecording = 1;
+    rig.settings.logFileMode = 0;  // a log file beside the output
+    const std::string path = rig.dir / "out.wav";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    rig.control.OnRecord();
+    ASSERT_TRUE(rig.control.IsRecording());
+    rig.Feed(2);  // within the pipe's own buffer: nobody needs to read
+    rig.control.OnRecord();
+    ASSERT_FALSE(rig.control.IsRecording());
+
+    const std::vector<std::string> expected = {"ERROR:   Illegal seek", "ERROR:   Can not complete output file " + path};
+    const auto t = rig.Texts();
+    ASSERT_GE(t.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(t.end() - 3, t.end() - 1), expected);
+    EXPECT_EQ(t.back().substr(0, 18), "Recording stoped. ");
+    const std::vector<char> file = test::ReadFile(path + ".log");
+    const std::string logFile(file.begin(), file.end());
+    for (const std::string& line : expected) EXPECT_NE(logFile.find(line + "\r\n"), std::string::npos) << line;
+    EXPECT_NE(logFile.find(t.back()), std::string::npos);
 }
 
 TEST(RecordAndStop, FailureReportedByTheSupervisionIsNotRepeatedByTheStop) {

@@ -55,6 +55,20 @@ TEST_F(SupervisionTest, DataLossLimitZeroStopsAtTheFirstTick) {
     EXPECT_TRUE(rig.Logged("Allowed level of data loss reached (0 sec)"));
 }
 
+TEST_F(SupervisionTest, DataLossStopsWhenTheLossReachesItsLimit) {
+    rig.settings.stopOnDataLoss = 1;
+    rig.settings.dataLossLimit = 2;
+    rig.control.OnRecord();
+    rig.state.lostSeconds.Add(1.9);
+    Tick();
+    EXPECT_TRUE(rig.control.IsRecording());
+    rig.state.lostSeconds.Add(0.1);
+    Tick();
+    EXPECT_FALSE(rig.control.IsRecording());
+    EXPECT_EQ(Count("Allowed level of data loss reached (2 sec)"), 1);
+    EXPECT_EQ(rig.Texts().back().substr(0, 17), "Recording stoped.");
+}
+
 TEST_F(SupervisionTest, FileSizeLimitStopsOneByteBeyondIt) {
     rig.settings.rawPcm = 1;
     rig.settings.stopOnFileSize = 1;

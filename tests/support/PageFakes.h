@@ -1,7 +1,10 @@
 #pragma once
 // A settings page's controls as a plain table, and a host that counts what the pages ask.
 
+#include <gtest/gtest.h>
+
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +22,9 @@ public:
         bool checked = false;
         int position = 0;
         int minimum = 0, maximum = 100;
-        bool enabled = true;
+        // Neither enabled nor disabled until the page says which: asking before that is a
+        // test that would hold whatever the page did.
+        std::optional<bool> enabled;
     };
 
     std::string Text(int id) const override { return Get(id).text; }
@@ -32,7 +37,11 @@ public:
         controls[id].minimum = minimum;
         controls[id].maximum = maximum;
     }
-    bool Enabled(int id) const override { return Get(id).enabled; }
+    bool Enabled(int id) const override {
+        const std::optional<bool> enabled = Get(id).enabled;
+        if (!enabled) ADD_FAILURE() << "control " << id << " was never enabled or disabled by the page";
+        return enabled.value_or(false);
+    }
     void Enable(int id, bool on) override { controls[id].enabled = on; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
 

@@ -1,6 +1,9 @@
 #include "input/CGenPage.h"
 
+#include <algorithm>
+
 #include <wx/filedlg.h>
+#include <wx/slider.h>
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/statbox.h>
@@ -154,7 +157,16 @@ void CGenPage::SelectFormat(int position) {
     if (position >= 0 && static_cast<unsigned>(position) < format_->GetCount()) format_->SetSelection(position);
 }
 
+void CGenPage::FitBitrateRange() {
+    // The slider ends where the table in force ends; a stored index above shows as its top.
+    const int top = TopBitrateIndex(host_.ActiveBitrateTable());
+    if (bitrate_->GetMax() == top) return;
+    bitrate_->SetRange(0, top);
+    bitrate_->SetValue(std::min(ClampIndex(host_.Settings().minBitrateIndex, kBitrateCount), top));
+}
+
 void CGenPage::SetBitrateLabel(const std::string& text) {
+    FitBitrateRange();
     const wxString label = FromUtf8(text);
     if (bitrateLabel_->GetLabel() != label) bitrateLabel_->SetLabel(label);
 }
@@ -176,6 +188,7 @@ void CGenPage::SetBitrateSlider(int position) {
 }
 
 void CGenPage::UpdateBitrateLabel() {
+    FitBitrateRange();
     if (bitrateRules_) bitrateRules_->UpdateBitrateLabel();
 }
 
@@ -203,7 +216,8 @@ void CGenPage::ShowSettings() {
     select(format_, s.formatIndex);
     mixerControls_->ShowSettings();
     select(stereo_, s.stereoMode);
-    bitrate_->SetValue(ClampIndex(s.minBitrateIndex, kBitrateCount));
+    bitrate_->SetValue(std::min(ClampIndex(s.minBitrateIndex, kBitrateCount),
+                                TopBitrateIndex(host_.ActiveBitrateTable())));
     UpdateBitrateLabel();
     confirmOverwrite_->SetValue(s.confirmOverwrite != 0);
     addTimestamp_->SetValue(s.addTimestamp != 0);

@@ -90,7 +90,7 @@ void AupPageModel::SwitchBitrateTable() {
     const BitrateTable table = ChooseBitrateTable(s.resampleIndex, host_.CaptureSampleRate());
     ApplyBitrateTable(host_.Bitrate(), table, s);
     if (!xbr_) return;
-    if (table == BitrateTable::Lsf) xbr_->SetAbrRange(8, 160);
+    if (table != BitrateTable::Mpeg1) xbr_->SetAbrRange(8, 160);
     else xbr_->SetAbrRange(80, 310);
     if (s.abrBitrate != abrBefore) xbr_->SetAbrValue(s.abrBitrate);
 }

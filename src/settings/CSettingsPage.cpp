@@ -1,5 +1,7 @@
 #include "settings/CSettingsPage.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -41,8 +43,43 @@ void CSettingsPage::Build() {
     if (built_) return;
     built_ = true;
     for (const ControlEntry& control : layout_) Create(control);
+    AlignLabelsWithBoxes();
     layout_.clear();
     OnControlsCreated();
+}
+
+namespace {
+
+bool IsBox(ControlEntry::Kind kind) {
+    return kind == ControlEntry::Edit || kind == ControlEntry::ReadOnlyEdit || kind == ControlEntry::List;
+}
+
+// A label beside a box on the same line (a unit, or a caption right before it).
+bool LabelsBox(const ControlEntry& label, const ControlEntry& box) {
+    const int overlap = std::min(label.y + label.h, box.y + box.h) - std::max(label.y, box.y);
+    if (overlap * 2 < std::min(label.h, box.h)) return false;
+    const int gap = label.x >= box.x + box.w ? label.x - (box.x + box.w) : box.x - (label.x + label.w);
+    return gap >= 0 && gap <= 8;
+}
+
+}  // namespace
+
+void CSettingsPage::AlignLabelsWithBoxes() {
+    // A label is drawn from its top; one line high and centred on its box, its text stands on
+    // the box's baseline.
+    for (const ControlEntry& label : layout_) {
+        if (label.kind != ControlEntry::Label || label.caption.empty()) continue;
+        for (const ControlEntry& box : layout_) {
+            if (!IsBox(box.kind) || !LabelsBox(label, box)) continue;
+            wxWindow* l = table_.Control(label.id);
+            const wxRect boxRect = table_.Control(box.id)->GetRect();
+            wxRect r = l->GetRect();
+            r.height = l->GetBestSize().y;
+            r.y = boxRect.y + (boxRect.height - r.height) / 2;
+            l->SetSize(r);
+            break;
+        }
+    }
 }
 
 void CSettingsPage::Create(const ControlEntry& control) {

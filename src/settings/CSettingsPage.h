@@ -49,6 +49,7 @@ protected:
 private:
     void Build();
     void Create(const ControlEntry& control);
+    void AlignLabelsWithBoxes();
 
     PageModel& model_;
     ControlTable table_;

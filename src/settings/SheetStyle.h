@@ -1,0 +1,16 @@
+#pragma once
+// Window code: how the settings sheet's tabs look on the toolkit: tight enough that every
+// tab fits the sheet at the default font, titles readable on the sheet's own colour.
+
+#include <wx/colour.h>
+#include <wx/notebook.h>
+
+namespace pelmora {
+
+/// Less padding around the tab titles of `sheet`.
+void TightenTabs(wxNotebook* sheet);
+
+/// The title of `page`'s tab drawn in `colour` in every state of the tab.
+void SetTabTitleColour(wxNotebook* sheet, wxWindow* page, const wxColour& colour);
+
+}  // namespace pelmora

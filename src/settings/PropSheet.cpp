@@ -24,6 +24,7 @@ propsheet::propsheet(wxWindow* parent, const wxRect& rect, const wxFont& tabFont
     SetBackgroundColour(BackgroundColour());
     SetFont(tabFont);
     TightenTabs(this);
+    SetPadding(wxSize(0, 0));
     Bind(wxEVT_NOTEBOOK_PAGE_CHANGING, &propsheet::OnPageChanging, this);
     Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &propsheet::OnPageChanged, this);
 }

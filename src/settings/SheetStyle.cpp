@@ -22,8 +22,19 @@ void AddCss(GtkWidget* widget, const wxString& css) {
 
 void TightenTabs(wxNotebook* sheet) {
 #ifdef __WXGTK__
-    // The tabs are nodes of the notebook itself, so its own style reaches them.
-    AddCss(sheet->GetHandle(), "notebook > header > tabs > tab { padding: 3px 7px; min-width: 0; }");
+    // The tabs are inner nodes of the notebook: a rule for the screen, named for this sheet.
+    GtkWidget* widget = sheet->GetHandle();
+    if (!GTK_IS_NOTEBOOK(widget)) return;
+    gtk_style_context_add_class(gtk_widget_get_style_context(widget), "pelmora-sheet");
+    static bool added = false;
+    if (added) return;
+    added = true;
+    GtkCssProvider* provider = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(
+        provider, "notebook.pelmora-sheet > header > tabs > tab { padding: 2px 4px; min-width: 0; }", -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(widget), GTK_STYLE_PROVIDER(provider),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(provider);
 #else
     (void)sheet;
 #endif

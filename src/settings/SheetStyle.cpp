@@ -31,7 +31,14 @@ void TightenTabs(wxNotebook* sheet) {
     added = true;
     GtkCssProvider* provider = gtk_css_provider_new();
     gtk_css_provider_load_from_data(
-        provider, "notebook.pelmora-sheet > header > tabs > tab { padding: 2px 4px; min-width: 0; }", -1, nullptr);
+        provider,
+        // The class twice outweighs the theme's rules for top tabs and their states.
+        "notebook.pelmora-sheet.pelmora-sheet > header > tabs > tab,"
+        "notebook.pelmora-sheet.pelmora-sheet > header.top > tabs > tab,"
+        "notebook.pelmora-sheet.pelmora-sheet > header.top > tabs > tab:checked,"
+        "notebook.pelmora-sheet.pelmora-sheet > header.top > tabs > tab:hover"
+        " { padding: 2px 4px; min-width: 0; margin: 0; }",
+        -1, nullptr);
     gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(widget), GTK_STYLE_PROVIDER(provider),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(provider);

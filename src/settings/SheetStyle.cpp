@@ -49,10 +49,16 @@ void TightenTabs(wxNotebook* sheet) {
 
 void SetTabTitleColour(wxNotebook* sheet, wxWindow* page, const wxColour& colour) {
 #ifdef __WXGTK__
-    GtkWidget* label = gtk_notebook_get_tab_label(GTK_NOTEBOOK(sheet->GetHandle()), page->GetHandle());
-    if (!label) return;
-    const wxString hex = colour.GetAsString(wxC2S_HTML_SYNTAX);
-    AddCss(label, "label, label:backdrop, label:disabled { color: " + hex + "; }");
+    // The tab's widget is the toolkit's box around the title; the title inherits its colour.
+    GtkWidget* tab = gtk_notebook_get_tab_label(GTK_NOTEBOOK(sheet->GetHandle()), page->GetHandle());
+    if (!tab) return;
+    const wxString css = "* { color: " + colour.GetAsString(wxC2S_HTML_SYNTAX) + "; }";
+    AddCss(tab, css);
+    if (GTK_IS_CONTAINER(tab)) {
+        GList* children = gtk_container_get_children(GTK_CONTAINER(tab));
+        for (GList* c = children; c; c = c->next) AddCss(GTK_WIDGET(c->data), css);
+        g_list_free(children);
+    }
 #else
     (void)sheet;
     (void)page;

@@ -15,8 +15,9 @@
 #include <wx/textctrl.h>
 
 #include "app/Icons.h"
-#include "settings/ControlFit.h"
 #include "settings/LockingCost.h"
+#include "settings/PlaceControls.h"
+#include "settings/SheetStyle.h"
 
 namespace pelmora {
 
@@ -43,6 +44,8 @@ void CSettingsPage::Build() {
     if (built_) return;
     built_ = true;
     for (const ControlEntry& control : layout_) Create(control);
+    PlaceControls(placed_, DluRect(0, 0, 0, 4).height);
+    placed_.clear();
     AlignLabelsWithBoxes();
     layout_.clear();
     OnControlsCreated();
@@ -102,7 +105,6 @@ void CSettingsPage::Create(const ControlEntry& control) {
         auto* c = new wxCheckBox(this, wxID_ANY, caption);
         c->Bind(wxEVT_CHECKBOX, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = c;
-        rect = AtLeastNaturalSize(c, rect);
         break;
     }
     case ControlEntry::Radio:
@@ -111,7 +113,6 @@ void CSettingsPage::Create(const ControlEntry& control) {
                                     control.kind == ControlEntry::RadioFirst ? wxRB_GROUP : 0);
         r->Bind(wxEVT_RADIOBUTTON, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = r;
-        rect = AtLeastNaturalSize(r, rect);
         break;
     }
     case ControlEntry::Edit:
@@ -134,8 +135,6 @@ void CSettingsPage::Create(const ControlEntry& control) {
         MeasureShownRowOnly(c);
         c->Bind(wxEVT_CHOICE, [this, id](wxCommandEvent&) { model_.OnSelChange(id); });
         w = c;
-        // Drop-down lists keep their own height.
-        rect.height = c->GetBestSize().y;
         break;
     }
     case ControlEntry::Slider: {
@@ -159,7 +158,7 @@ void CSettingsPage::Create(const ControlEntry& control) {
             model_.OnSpin(id, -1);
         });
         w = s;
-        rect = AtLeastNaturalSize(s, rect);
+        HideSpinText(s);
         break;
     }
     case ControlEntry::Button: {
@@ -179,6 +178,13 @@ void CSettingsPage::Create(const ControlEntry& control) {
         break;
     }
     w->SetSize(rect);
+    PlacedControl placed{w, rect};
+    placed.group = control.kind == ControlEntry::Group;
+    placed.label = control.kind == ControlEntry::Label;
+    placed.growWidth = control.kind == ControlEntry::Check || control.kind == ControlEntry::Radio ||
+                       control.kind == ControlEntry::RadioFirst || control.kind == ControlEntry::Spin;
+    placed.naturalHeight = control.kind != ControlEntry::Slider && control.kind != ControlEntry::Progress;
+    placed_.push_back(placed);
     table_.Add(id, w);
 }
 

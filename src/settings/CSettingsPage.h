@@ -10,6 +10,7 @@
 
 #include "settings/ControlTable.h"
 #include "settings/PageModel.h"
+#include "settings/PlaceControls.h"
 #include "settings/PropSheet.h"
 
 namespace pelmora {
@@ -54,6 +55,7 @@ private:
     PageModel& model_;
     ControlTable table_;
     std::vector<ControlEntry> layout_;
+    std::vector<PlacedControl> placed_;  // while the controls are made
     bool built_ = false;
 };
 

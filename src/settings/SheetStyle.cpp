@@ -37,7 +37,16 @@ void TightenTabs(wxNotebook* sheet) {
         "notebook.pelmora-sheet.pelmora-sheet > header.top > tabs > tab,"
         "notebook.pelmora-sheet.pelmora-sheet > header.top > tabs > tab:checked,"
         "notebook.pelmora-sheet.pelmora-sheet > header.top > tabs > tab:hover"
-        " { padding: 2px 4px; min-width: 0; margin: 0; }",
+        " { padding: 2px 4px; min-width: 0; margin: 0; }"
+        // Boxes and buttons on the pages as high as their text needs, so that the pages'
+        // rows keep their places.
+        "notebook.pelmora-sheet.pelmora-sheet entry,"
+        "notebook.pelmora-sheet.pelmora-sheet button,"
+        "notebook.pelmora-sheet.pelmora-sheet combobox button,"
+        "notebook.pelmora-sheet.pelmora-sheet spinbutton"
+        " { min-height: 0; padding-top: 1px; padding-bottom: 1px; }"
+        "notebook.pelmora-sheet.pelmora-sheet spinbutton > button"
+        " { min-height: 0; padding-top: 0; padding-bottom: 0; }",
         -1, nullptr);
     gtk_style_context_add_provider_for_screen(gtk_widget_get_screen(widget), GTK_STYLE_PROVIDER(provider),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
@@ -63,6 +72,19 @@ void SetTabTitleColour(wxNotebook* sheet, wxWindow* page, const wxColour& colour
     (void)sheet;
     (void)page;
     (void)colour;
+#endif
+}
+
+void HideSpinText(wxWindow* spin) {
+#ifdef __WXGTK__
+    GtkWidget* widget = spin->GetHandle();
+    if (!widget || !GTK_IS_ENTRY(widget)) return;
+    // No character is drawn for hidden text, and the entry asks for no room.
+    gtk_entry_set_visibility(GTK_ENTRY(widget), FALSE);
+    gtk_entry_set_invisible_char(GTK_ENTRY(widget), 0);
+    gtk_entry_set_width_chars(GTK_ENTRY(widget), 0);
+#else
+    (void)spin;
 #endif
 }
 

@@ -13,4 +13,7 @@ void TightenTabs(wxNotebook* sheet);
 /// The title of `page`'s tab drawn in `colour` in every state of the tab.
 void SetTabTitleColour(wxNotebook* sheet, wxWindow* page, const wxColour& colour);
 
+/// Spin arrows show no number of their own (the toolkit's spin button has an entry).
+void HideSpinText(wxWindow* spin);
+
 }  // namespace pelmora

@@ -50,10 +50,18 @@ void CGenPage::CreateControls() {
         return l;
     };
     // Drop-down lists keep their own height; the template's height is the open list's.
+    // A list needs at least its natural height, centred on its place, or its text is cut.
     auto choice = [&](int id, int x, int y, int cw) {
         auto* c = new wxChoice(this, id);
-        c->SetSize(DluRect(x, y, cw, 14));
+        wxRect r = DluRect(x, y, cw, 14);
+        c->SetSize(r);
         MeasureShownRowOnly(c);
+        const int natural = c->GetBestSize().y;
+        if (natural > r.height) {
+            r.y -= (natural - r.height) / 2;
+            r.height = natural;
+            c->SetSize(r);
+        }
         return c;
     };
 

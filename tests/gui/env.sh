@@ -1,5 +1,6 @@
-# Sourced by the GUI tests: a private X server, a private PulseAudio with a null sink whose
-# monitor is the default ALSA capture device, a temporary HOME and program folder.
+# Sourced by the GUI tests: a private X server (of GUI_SCREEN, 1024x768x24 unless set), a
+# private PulseAudio with a null sink whose monitor is the default ALSA capture device, a
+# temporary HOME and program folder.
 # Everything started here is stopped by gui_cleanup (installed as an EXIT trap).
 
 gui_fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -27,7 +28,7 @@ gui_start_x() {
     local n
     for n in $(seq 91 140); do
         [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$GUI_WORK/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 "${GUI_SCREEN:-1024x768x24}" -nolisten tcp >"$GUI_WORK/xvfb.log" 2>&1 &
         local pid=$!
         export DISPLAY=":$n"
         local i

@@ -28,11 +28,12 @@ std::vector<DialogControl> Layout() {
     AddSlider(l, 2715, "Pelmora to Lame pipe thread priority", M::kWriterThread, M::kWriterThreadText, 170, 103);
     AddSlider(l, 2716, "Process priority class", M::kEncoderClass, M::kEncoderClassText, 15, 167);
     AddSlider(l, 2717, "Thread priority", M::kEncoderThread, M::kEncoderThreadText, 170, 167);
-    l.push_back({M::kWindowsDefault, C::Button, "Windows Default", 7, 265, 70, 14});
-    l.push_back({M::kRecommendedBoost, C::Button, "Recomended Boost", 82, 265, 75, 14});
-    l.push_back({M::kOk, C::Button, "OK", 162, 265, 50, 14});
-    l.push_back({M::kCancel, C::Button, "Cancel", 217, 265, 50, 14});
-    l.push_back({M::kApply, C::Button, "Apply", 272, 265, 50, 14});
+    // The buttons follow the groups closely: the dialog has no empty band above them.
+    l.push_back({M::kWindowsDefault, C::Button, "Windows Default", 7, 220, 70, 14});
+    l.push_back({M::kRecommendedBoost, C::Button, "Recomended Boost", 82, 220, 75, 14});
+    l.push_back({M::kOk, C::Button, "OK", 162, 220, 50, 14});
+    l.push_back({M::kCancel, C::Button, "Cancel", 217, 220, 50, 14});
+    l.push_back({M::kApply, C::Button, "Apply", 272, 220, 50, 14});
     return l;
 }
 
@@ -40,7 +41,7 @@ std::vector<DialogControl> Layout() {
 
 void ShowPriorityDialog(wxWindow* parent, TuningHost& host) {
     PriorityDlgModel model(host);
-    CTuningDialog dialog(parent, "Priority setup (you know what you do...)", 329, 286, model, Layout());
+    CTuningDialog dialog(parent, "Priority setup (you know what you do...)", 329, 241, model, Layout());
     dialog.RunModal();
 }
 

@@ -1,6 +1,9 @@
 #include "input/CGenPage.h"
 
+#include <algorithm>
+
 #include <wx/filedlg.h>
+#include <wx/slider.h>
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/statbox.h>
@@ -47,10 +50,18 @@ void CGenPage::CreateControls() {
         return l;
     };
     // Drop-down lists keep their own height; the template's height is the open list's.
+    // A list needs at least its natural height, centred on its place, or its text is cut.
     auto choice = [&](int id, int x, int y, int cw) {
         auto* c = new wxChoice(this, id);
-        c->SetSize(DluRect(x, y, cw, 14));
+        wxRect r = DluRect(x, y, cw, 14);
+        c->SetSize(r);
         MeasureShownRowOnly(c);
+        const int natural = c->GetBestSize().y;
+        if (natural > r.height) {
+            r.y -= (natural - r.height) / 2;
+            r.height = natural;
+            c->SetSize(r);
+        }
         return c;
     };
 
@@ -154,7 +165,16 @@ void CGenPage::SelectFormat(int position) {
     if (position >= 0 && static_cast<unsigned>(position) < format_->GetCount()) format_->SetSelection(position);
 }
 
+void CGenPage::FitBitrateRange() {
+    // The slider ends where the table in force ends; a stored index above shows as its top.
+    const int top = TopBitrateIndex(host_.ActiveBitrateTable());
+    if (bitrate_->GetMax() == top) return;
+    bitrate_->SetRange(0, top);
+    bitrate_->SetValue(std::min(ClampIndex(host_.Settings().minBitrateIndex, kBitrateCount), top));
+}
+
 void CGenPage::SetBitrateLabel(const std::string& text) {
+    FitBitrateRange();
     const wxString label = FromUtf8(text);
     if (bitrateLabel_->GetLabel() != label) bitrateLabel_->SetLabel(label);
 }
@@ -176,6 +196,7 @@ void CGenPage::SetBitrateSlider(int position) {
 }
 
 void CGenPage::UpdateBitrateLabel() {
+    FitBitrateRange();
     if (bitrateRules_) bitrateRules_->UpdateBitrateLabel();
 }
 
@@ -203,7 +224,8 @@ void CGenPage::ShowSettings() {
     select(format_, s.formatIndex);
     mixerControls_->ShowSettings();
     select(stereo_, s.stereoMode);
-    bitrate_->SetValue(ClampIndex(s.minBitrateIndex, kBitrateCount));
+    bitrate_->SetValue(std::min(ClampIndex(s.minBitrateIndex, kBitrateCount),
+                                TopBitrateIndex(host_.ActiveBitrateTable())));
     UpdateBitrateLabel();
     confirmOverwrite_->SetValue(s.confirmOverwrite != 0);
     addTimestamp_->SetValue(s.addTimestamp != 0);

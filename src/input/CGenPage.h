@@ -65,6 +65,7 @@ public:
 private:
     void CreateControls();
     void UpdateBitrateLabel();
+    void FitBitrateRange();
     void OnBitrateScroll(wxScrollEvent& event);
     void ShowRefusal();
     void ShowRefusalLater();

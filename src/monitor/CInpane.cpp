@@ -4,6 +4,8 @@
 #include <iterator>
 #include <utility>
 
+#include "monitor/Contrast.h"
+
 namespace pelmora {
 
 namespace {
@@ -38,18 +40,25 @@ const char* InpaneStateText(int state) {
 }
 
 Rgb InpaneStateColour(int state) {
+    Rgb hue;
     switch (state) {
-        case kStateReady: return MakeRgb(80, 150, 100);
-        case kStateRecording: return MakeRgb(220, 130, 160);
-        case kStatePaused: return MakeRgb(160, 130, 220);
+        case kStateReady: hue = MakeRgb(80, 150, 100); break;
+        case kStateRecording: hue = MakeRgb(220, 130, 160); break;
+        case kStatePaused: hue = MakeRgb(160, 130, 220); break;
         default: return MakeRgb(0, 0, 0);
     }
+    // Darkened as far as the banner text needs; the same in every theme.
+    return WithContrast(hue, kInpaneBannerTextColour, kTextContrast);
 }
+
+Rgb InpaneTextColour(Rgb window) { return WithContrast(kInpaneTextColour, window, kTextContrast); }
 
 void CInpane::BuildBackground(int width, int height, const InpaneColours& colours, int edgeWidth,
                               int edgeHeight) {
     layout_ = ComputeInpaneLayout(width, height, edgeWidth, edgeHeight);
     colours_ = colours;
+    // Text and background are one pair: the text follows the theme's window colour.
+    text_ = InpaneTextColour(colours.window);
     const InpaneLayout& L = layout_;
     PixelImage& px = background_.pixels;
     px.Resize(width, height, colours.window);
@@ -68,11 +77,11 @@ void CInpane::BuildBackground(int width, int height, const InpaneColours& colour
 
     auto& texts = background_.texts;
     texts.push_back(MakeText("PROCESS DETAILS", L.centreX, L.processHeadingY, TextAlign::Centre,
-                             kInpaneTextColour, true, colours.window, L.bold));
+                             text_, true, colours.window, L.bold));
     texts.push_back(MakeText("CPU USAGE", L.centreX, L.cpuHeadingY, TextAlign::Centre,
-                             kInpaneTextColour, true, colours.window, L.bold));
+                             text_, true, colours.window, L.bold));
     for (int i = 0; i < kPanelValueCount; ++i) {
-        texts.push_back(MakeText(kLabels[i], x0, L.rowTextY[i], TextAlign::Left, kInpaneTextColour,
+        texts.push_back(MakeText(kLabels[i], x0, L.rowTextY[i], TextAlign::Left, text_,
                                  true, colours.window, L.regular));
     }
 
@@ -109,7 +118,7 @@ TextCommands CInpane::TextsToPrepare() const {
         texts.push_back(MakeText(InpaneStateText(state), 0, 0, TextAlign::Left, kInpaneBannerTextColour, true,
                                  InpaneStateColour(state), L.bold));
     // Every character the values are written with.
-    texts.push_back(MakeText("0123456789:./-()% infdbKMGBsec", 0, 0, TextAlign::Left, kInpaneTextColour, true,
+    texts.push_back(MakeText("0123456789:./-()% infdbKMGBsec", 0, 0, TextAlign::Left, text_, true,
                              colours_.window, L.regular));
     return texts;
 }
@@ -128,7 +137,7 @@ void CInpane::ShowValues() {
     CopyBackground(working_);
     for (int i = 0; i < kPanelValueCount; ++i) {
         working_.texts.push_back(MakeText(values_[i], L.width - L.margin, L.rowTextY[i],
-                                          TextAlign::Right, kInpaneTextColour, true,
+                                          TextAlign::Right, text_, true,
                                           colours_.window, L.regular));
     }
     screen_.pixels.Assign(working_.pixels);

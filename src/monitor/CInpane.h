@@ -20,7 +20,8 @@ namespace pelmora {
 /// Banner text of a state: "INITIALIZATION FAILED", "READY", "RECORDING", "PAUSED";
 /// empty for any other value.
 const char* InpaneStateText(int state);
-/// Banner and frame colour of a state; black for any other value.
+/// Banner and frame colour of a state (its hue, dark enough for the banner text); black for
+/// any other value.
 Rgb InpaneStateColour(int state);
 
 /// System colours the window reads from its toolkit.
@@ -33,6 +34,10 @@ struct InpaneColours {
 constexpr Rgb kInpaneTextColour = MakeRgb(100, 100, 100);
 constexpr Rgb kInpaneBannerTextColour = MakeRgb(230, 230, 230);
 constexpr Rgb kInpaneGridColour = MakeRgb(220, 220, 220);
+
+/// Colour of headings, labels and values on the panel's background: kInpaneTextColour, its
+/// lightness moved where it would not read on `window`.
+Rgb InpaneTextColour(Rgb window);
 
 /// A composed picture: blit the pixels, then draw the texts.
 struct PanelPicture {
@@ -81,6 +86,7 @@ private:
 
     InpaneLayout layout_;
     InpaneColours colours_;
+    Rgb text_ = kInpaneTextColour;
     PanelPicture background_;  // everything but the values
     TextCommand stateText_;    // part of the background once a state is set
     bool hasState_ = false;

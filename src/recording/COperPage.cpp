@@ -7,7 +7,7 @@ namespace {
 using C = ControlEntry;
 using M = OperPageModel;
 
-std::vector<ControlEntry> PageLayout() {
+std::vector<ControlEntry> PageLayout(const std::string& appendCaption) {
     return {
         {M::kStopGroup, C::Group, "Stop conditions", 7, 2, 250, 84},
         {M::kWriteTime, C::Check, "Write time", 23, 13, 53, 14},
@@ -30,7 +30,7 @@ std::vector<ControlEntry> PageLayout() {
         {M::kLogDuring, C::Check, "Write log file during recording", 23, 98, 107, 10},
         {M::kLogPerRecording, C::RadioFirst, "Create log file for every recording (%OUTFILEPATH%.log)", 23, 114, 202,
          10},
-        {M::kLogAppend, C::Radio, "Append log to pelmora.log (%PELMORAPATH%\\pelmora.log)", 23, 129, 217, 10},
+        {M::kLogAppend, C::Radio, appendCaption, 23, 129, 217, 10},
         {M::kMaxLogLabel, C::Label, "Max size of pelmora.log (KB)", 105, 144, 99, 14, {}, C::Right},
         {M::kMaxLog, C::Edit, "", 209, 144, 40, 14, {}, C::Right},
     };
@@ -38,6 +38,6 @@ std::vector<ControlEntry> PageLayout() {
 
 }  // namespace
 
-COperPage::COperPage(wxWindow* parent, OperPageModel& model) : CSettingsPage(parent, "Operations", model, PageLayout()) {}
+COperPage::COperPage(wxWindow* parent, OperPageModel& model) : CSettingsPage(parent, "Operations", model, PageLayout(model.AppendLogCaption())) {}
 
 }  // namespace pelmora

@@ -1,5 +1,7 @@
 #include "recording/OperPageModel.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <limits>
 
@@ -42,6 +44,20 @@ void OperPageModel::CopySettings() {
     seconds_ = s.writeTimeLimit - 3600 * hours_ - 60 * minutes_;
     dataLossLimit_ = s.dataLossLimit;
     maxLog_ = s.maxLogSize;
+}
+
+std::string DisplayPath(const std::string& path, const std::string& home) {
+    std::string base = home;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    if (base.size() > 1 && path.compare(0, base.size(), base) == 0 && path.size() > base.size() &&
+        path[base.size()] == '/')
+        return "~" + path.substr(base.size());
+    return path;
+}
+
+std::string OperPageModel::AppendLogCaption() const {
+    const char* home = std::getenv("HOME");
+    return "Append log to pelmora.log (" + DisplayPath(host_.ProgramFolder() + "pelmora.log", home ? home : "") + ")";
 }
 
 void OperPageModel::OnInitDialog() {

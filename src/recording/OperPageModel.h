@@ -1,6 +1,8 @@
 #pragma once
 // Rules of the "Operations" page: the four stop conditions and the log file options.
 
+#include <string>
+
 #include "settings/PageModel.h"
 
 namespace pelmora {
@@ -35,6 +37,9 @@ public:
 
     explicit OperPageModel(PageHost& host) : PageModel(host) {}
 
+    /// Caption of the "append" radio button, naming the real log file.
+    std::string AppendLogCaption() const;
+
     void EnablePageControls(int mode) override;
     void ShowSettings() override;
     void OnClicked(int id) override;
@@ -53,6 +58,9 @@ private:
     int32_t hours_ = 0, minutes_ = 0, seconds_ = 0;
     int32_t dataLossLimit_ = 0, fileSizeLimit_ = 0, freeSpaceLimit_ = 0, maxLog_ = 0;
 };
+
+/// `path` for display: the home folder shown as "~".
+std::string DisplayPath(const std::string& path, const std::string& home);
 
 /// The record's write time limit from the page's three boxes, held within 32 bits.
 int32_t WriteTimeSeconds(int32_t hours, int32_t minutes, int32_t seconds);

@@ -2,15 +2,27 @@
 
 namespace pelmora {
 
+namespace {
+
+// MPEG-2.5 rates (8, 11.025, 12 kHz) top out at 64 kbit: index 7 of the LSF table.
+constexpr int kMpeg25Top = 7;
+constexpr int kMpeg25MaxRate = 12000;
+
+}  // namespace
+
 BitrateTable ChooseBitrateTable(int32_t resampleIndex, int captureSampleRate) {
-    if (resampleIndex >= 1 && resampleIndex <= 6) return BitrateTable::Lsf;
-    if (resampleIndex >= 7 && resampleIndex <= 9) return BitrateTable::Mpeg1;
-    return captureSampleRate * 0.001 < 30.0 ? BitrateTable::Lsf : BitrateTable::Mpeg1;
+    const bool resampled = resampleIndex >= 1 && resampleIndex <= 9;
+    const int outputRate = resampled ? kResampleRates[static_cast<std::size_t>(resampleIndex)] : captureSampleRate;
+    BitrateTable table;
+    if (resampled) table = resampleIndex <= 6 ? BitrateTable::Lsf : BitrateTable::Mpeg1;
+    else table = captureSampleRate * 0.001 < 30.0 ? BitrateTable::Lsf : BitrateTable::Mpeg1;
+    if (table == BitrateTable::Lsf && outputRate <= kMpeg25MaxRate) table = BitrateTable::Mpeg25;
+    return table;
 }
 
 void ApplyBitrateTable(BitrateState& state, BitrateTable table, RecSettings& s) {
     state.activeBitrateTable = table;
-    if (table == BitrateTable::Lsf) {
+    if (table != BitrateTable::Mpeg1) {
         state.lsfMode = 2;
         if (s.abrBitrate > 160) s.abrBitrate = 160;
     } else {
@@ -24,11 +36,13 @@ AbrRange AbrRangeOf(const BitrateState& state) {
 }
 
 const std::array<int, kBitrateCount>& TableOf(BitrateTable table) {
-    return table == BitrateTable::Lsf ? LsfBitrates : Mpeg1Bitrates;
+    return table == BitrateTable::Mpeg1 ? Mpeg1Bitrates : LsfBitrates;
 }
 
+int TopBitrateIndex(BitrateTable table) { return table == BitrateTable::Mpeg25 ? kMpeg25Top : kBitrateCount - 1; }
+
 int BitrateAt(BitrateTable table, int32_t index) {
-    return TableOf(table)[static_cast<std::size_t>(ClampIndex(index, kBitrateCount))];
+    return TableOf(table)[static_cast<std::size_t>(ClampIndex(index, TopBitrateIndex(table) + 1))];
 }
 
 }  // namespace pelmora

@@ -8,7 +8,8 @@
 
 namespace pelmora {
 
-enum class BitrateTable { Mpeg1, Lsf };
+// Mpeg25: the LSF table at output rates of 12 kHz and below, where the encoder makes at most 64 kbit.
+enum class BitrateTable { Mpeg1, Lsf, Mpeg25 };
 
 struct BitrateState {
     BitrateTable activeBitrateTable = BitrateTable::Mpeg1;
@@ -29,6 +30,9 @@ struct AbrRange {
 AbrRange AbrRangeOf(const BitrateState& state);
 
 const std::array<int, kBitrateCount>& TableOf(BitrateTable table);
+
+/// Highest index the table can use; a stored index above it reads as this one.
+int TopBitrateIndex(BitrateTable table);
 
 /// Bitrate of a stored index in the active table; an out-of-range index reads as the nearest entry.
 int BitrateAt(BitrateTable table, int32_t index);

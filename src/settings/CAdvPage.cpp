@@ -24,7 +24,7 @@ std::vector<ControlEntry> PageLayout() {
         {M::kPath, C::ReadOnlyEdit, "", 11, 47, 222, 13},
         {M::kBrowse, C::BrowseButton, "...", 236, 47, 15, 13},
         {M::kShowConsole, C::Check, "Show lame console", 11, 64, 120, 10},
-        {M::kCustomNames, C::Check, "Enable custom names (e.g. \"mylame-xxx.exe\")", 11, 77, 240, 10},
+        {M::kCustomNames, C::Check, "Enable custom names (e.g. \"mylame-xxx\")", 11, 77, 240, 10},
         {M::kPresetsGroup, C::Group, "Lame presets", 5, 94, 253, 69},
         {M::kUsePreset, C::Check, "Use built-in pseset", 11, 106, 92, 10},
         {M::kPresetNote, C::Label, "Check input format settings\nto correspond the preset quality!", 120, 104, 134, 18},

@@ -1,5 +1,7 @@
 #include "settings/CSettingsPage.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -13,8 +15,9 @@
 #include <wx/textctrl.h>
 
 #include "app/Icons.h"
-#include "settings/ControlFit.h"
 #include "settings/LockingCost.h"
+#include "settings/PlaceControls.h"
+#include "settings/SheetStyle.h"
 
 namespace pelmora {
 
@@ -41,8 +44,45 @@ void CSettingsPage::Build() {
     if (built_) return;
     built_ = true;
     for (const ControlEntry& control : layout_) Create(control);
+    PlaceControls(placed_, DluRect(0, 0, 0, 4).height);
+    placed_.clear();
+    AlignLabelsWithBoxes();
     layout_.clear();
     OnControlsCreated();
+}
+
+namespace {
+
+bool IsBox(ControlEntry::Kind kind) {
+    return kind == ControlEntry::Edit || kind == ControlEntry::ReadOnlyEdit || kind == ControlEntry::List;
+}
+
+// A label beside a box on the same line (a unit, or a caption right before it).
+bool LabelsBox(const ControlEntry& label, const ControlEntry& box) {
+    const int overlap = std::min(label.y + label.h, box.y + box.h) - std::max(label.y, box.y);
+    if (overlap * 2 < std::min(label.h, box.h)) return false;
+    const int gap = label.x >= box.x + box.w ? label.x - (box.x + box.w) : box.x - (label.x + label.w);
+    return gap >= 0 && gap <= 8;
+}
+
+}  // namespace
+
+void CSettingsPage::AlignLabelsWithBoxes() {
+    // A label is drawn from its top; one line high and centred on its box, its text stands on
+    // the box's baseline.
+    for (const ControlEntry& label : layout_) {
+        if (label.kind != ControlEntry::Label || label.caption.empty()) continue;
+        for (const ControlEntry& box : layout_) {
+            if (!IsBox(box.kind) || !LabelsBox(label, box)) continue;
+            wxWindow* l = table_.Control(label.id);
+            const wxRect boxRect = table_.Control(box.id)->GetRect();
+            wxRect r = l->GetRect();
+            r.height = l->GetBestSize().y;
+            r.y = boxRect.y + (boxRect.height - r.height) / 2;
+            l->SetSize(r);
+            break;
+        }
+    }
 }
 
 void CSettingsPage::Create(const ControlEntry& control) {
@@ -65,7 +105,6 @@ void CSettingsPage::Create(const ControlEntry& control) {
         auto* c = new wxCheckBox(this, wxID_ANY, caption);
         c->Bind(wxEVT_CHECKBOX, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = c;
-        rect = AtLeastNaturalSize(c, rect);
         break;
     }
     case ControlEntry::Radio:
@@ -74,7 +113,6 @@ void CSettingsPage::Create(const ControlEntry& control) {
                                     control.kind == ControlEntry::RadioFirst ? wxRB_GROUP : 0);
         r->Bind(wxEVT_RADIOBUTTON, [this, id](wxCommandEvent&) { model_.OnClicked(id); });
         w = r;
-        rect = AtLeastNaturalSize(r, rect);
         break;
     }
     case ControlEntry::Edit:
@@ -97,8 +135,6 @@ void CSettingsPage::Create(const ControlEntry& control) {
         MeasureShownRowOnly(c);
         c->Bind(wxEVT_CHOICE, [this, id](wxCommandEvent&) { model_.OnSelChange(id); });
         w = c;
-        // Drop-down lists keep their own height.
-        rect.height = c->GetBestSize().y;
         break;
     }
     case ControlEntry::Slider: {
@@ -124,7 +160,7 @@ void CSettingsPage::Create(const ControlEntry& control) {
             model_.OnSpin(id, -1);
         });
         w = s;
-        rect = AtLeastNaturalSize(s, rect);
+        HideSpinText(s);
         break;
     }
     case ControlEntry::Button: {
@@ -144,6 +180,13 @@ void CSettingsPage::Create(const ControlEntry& control) {
         break;
     }
     w->SetSize(rect);
+    PlacedControl placed{w, rect};
+    placed.group = control.kind == ControlEntry::Group;
+    placed.label = control.kind == ControlEntry::Label;
+    placed.growWidth = control.kind == ControlEntry::Check || control.kind == ControlEntry::Radio ||
+                       control.kind == ControlEntry::RadioFirst || control.kind == ControlEntry::Spin;
+    placed.naturalHeight = control.kind != ControlEntry::Slider && control.kind != ControlEntry::Progress;
+    placed_.push_back(placed);
     table_.Add(id, w);
 }
 

@@ -10,6 +10,7 @@
 
 #include "settings/ControlTable.h"
 #include "settings/PageModel.h"
+#include "settings/PlaceControls.h"
 #include "settings/PropSheet.h"
 
 namespace pelmora {
@@ -49,10 +50,12 @@ protected:
 private:
     void Build();
     void Create(const ControlEntry& control);
+    void AlignLabelsWithBoxes();
 
     PageModel& model_;
     ControlTable table_;
     std::vector<ControlEntry> layout_;
+    std::vector<PlacedControl> placed_;  // while the controls are made
     bool built_ = false;
 };
 

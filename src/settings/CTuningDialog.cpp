@@ -6,6 +6,8 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include "settings/PlaceControls.h"
+
 namespace pelmora {
 
 namespace {
@@ -21,6 +23,11 @@ CTuningDialog::CTuningDialog(wxWindow* parent, const wxString& title, int width,
     SetFont(wxFont(wxFontInfo(8).Family(wxFONTFAMILY_SWISS)));
     SetClientSize(ConvertDialogToPixels(wxSize(width, height)));
     for (const DialogControl& control : layout) Create(control);
+    // Controls that needed more room move down; the dialog grows with them.
+    const int bottom = PlaceControls(placed_, ConvertDialogToPixels(wxSize(0, 4)).y);
+    placed_.clear();
+    const int margin = ConvertDialogToPixels(wxSize(0, 7)).y;
+    if (bottom + margin > GetClientSize().y) SetClientSize(GetClientSize().x, bottom + margin);
     model_.Attach(table_);
     // Esc and the close box: Cancel, which stores nothing.
     SetEscapeId(wxID_CANCEL);
@@ -72,6 +79,11 @@ void CTuningDialog::Create(const DialogControl& control) {
         break;
     }
     w->SetSize(rect);
+    PlacedControl placed{w, rect};
+    placed.group = control.kind == DialogControl::Group;
+    placed.label = control.kind == DialogControl::Label;
+    placed.naturalHeight = control.kind == DialogControl::Label || control.kind == DialogControl::Button;
+    placed_.push_back(placed);
     table_.Add(id, w);
 }
 

@@ -11,6 +11,7 @@
 
 #include "settings/DialogModel.h"
 #include "settings/ControlTable.h"
+#include "settings/PlaceControls.h"
 
 namespace pelmora {
 
@@ -44,6 +45,7 @@ private:
 
     DialogModel& model_;
     ControlTable table_;
+    std::vector<PlacedControl> placed_;  // while the controls are made
 };
 
 }  // namespace pelmora

@@ -1,6 +1,10 @@
 #include "settings/PropSheet.h"
 
+#include <wx/settings.h>
+
+#include "monitor/Contrast.h"
 #include "settings/LockingCost.h"
+#include "settings/SheetStyle.h"
 
 namespace pelmora {
 
@@ -19,13 +23,25 @@ propsheet::propsheet(wxWindow* parent, const wxRect& rect, const wxFont& tabFont
     : wxNotebook(parent, wxID_ANY, rect.GetPosition(), rect.GetSize(), wxNB_TOP | wxTAB_TRAVERSAL) {
     SetBackgroundColour(BackgroundColour());
     SetFont(tabFont);
+    TightenTabs(this);
+    SetPadding(wxSize(0, 0));
     Bind(wxEVT_NOTEBOOK_PAGE_CHANGING, &propsheet::OnPageChanging, this);
     Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &propsheet::OnPageChanged, this);
+}
+
+wxColour propsheet::TabTitleColour() {
+    // The theme's text colour, its lightness moved until it reads on the sheet's green.
+    const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNTEXT);
+    const wxColour back = BackgroundColour();
+    const Rgb readable = WithContrast(MakeRgb(text.Red(), text.Green(), text.Blue()),
+                                      MakeRgb(back.Red(), back.Green(), back.Blue()), kTextContrast);
+    return wxColour(RedOf(readable), GreenOf(readable), BlueOf(readable));
 }
 
 void propsheet::AddPage(CPropertyPage* page) {
     pages_.push_back(page);
     wxNotebook::AddPage(page, page->Title(), pages_.size() == 1);
+    SetTabTitleColour(this, page, TabTitleColour());
     if (pages_.size() == 1) page->OnSetActive();
 }
 

@@ -45,6 +45,8 @@ public:
     const std::vector<CPropertyPage*>& Pages() const { return pages_; }
 
     static wxColour BackgroundColour() { return wxColour(80, 150, 100); }
+    /// Colour of the tab titles on the sheet's background.
+    static wxColour TabTitleColour();
 
 private:
     void OnPageChanging(wxBookCtrlEvent& event);

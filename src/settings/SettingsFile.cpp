@@ -129,7 +129,10 @@ void LoadSettings(RecSettings& s, const std::string& path, const std::string& pr
         return;
     }
     if (path == iniPath) {
-        log.AddLogLine("ERROR:   ini load failed. Loading defaults...");
+        // A first start has no settings file yet: nothing failed, only the defaults are reported.
+        struct stat st {};
+        const bool missing = ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
+        if (!missing) log.AddLogLine("ERROR:   ini load failed. Loading defaults...");
         LoadDefaults(s, path, outputFolder, log);
         return;
     }

@@ -27,16 +27,23 @@ void VbrPageModel::OnInitDialog() {
     if (abrFirstChange_) OnTextChanged(kAbr);
     SetAbrRange(AbrMinimum(), AbrMaximum());
     const RecSettings& s = host_.Settings();
-    controls_->SetRange(kMaxSlider, 0, kBitrateCount - 1);
     controls_->SetPosition(kMode, s.encodingMode);
-    controls_->SetPosition(kMaxSlider, ClampIndex(s.maxBitrateIndex, kBitrateCount));
+    FitMaxSlider();
     controls_->SetPosition(kQuality, s.vbrQuality + 1);
     maxText_ = MaxBitrateText(controls_->Position(kMaxSlider));
     controls_->SetText(kMaxBitrateText, maxText_);
 }
 
+void VbrPageModel::FitMaxSlider() {
+    // The slider ends where the table in force ends; a stored index above shows as its top.
+    const int top = TopBitrateIndex(host_.ActiveBitrateTable());
+    controls_->SetRange(kMaxSlider, 0, top);
+    controls_->SetPosition(kMaxSlider, std::min(ClampIndex(host_.Settings().maxBitrateIndex, kBitrateCount), top));
+}
+
 void VbrPageModel::OnSetActive() {
     FrameworkActivate();
+    FitMaxSlider();
     maxText_ = MaxBitrateText(controls_->Position(kMaxSlider));
     UpdateData(false);
     EnablePageControls(ActivationMode());

@@ -63,6 +63,7 @@ protected:
 private:
     void Rebuild() { host_.BuildEncoderCommand(); }
     void UseCurrentRange();
+    void FitMaxSlider();
 
     GenPageModel* general_ = nullptr;
     // Page values.

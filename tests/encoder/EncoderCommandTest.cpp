@@ -70,8 +70,8 @@ TEST_F(EncoderCommandTest, DefaultsOnCdFormatBuildEveryOutput) {
 
 TEST_F(EncoderCommandTest, RatesPrintWithFiveDigitsAndTruncateInTheDescription) {
     EXPECT_EQ(Compose(48000).encoderArgs, " -r -s 48 --bitwidth 16 -h -b 128  ");
-    EXPECT_EQ(Compose(11025).encoderArgs, " -r -s 11.025 --bitwidth 16 -h -b 80  ");
-    EXPECT_EQ(Compose(11025).description, "11kHz / 16 / Stereo => quality CBR 80 ");
+    EXPECT_EQ(Compose(11025).encoderArgs, " -r -s 11.025 --bitwidth 16 -h -b 64  ");
+    EXPECT_EQ(Compose(11025).description, "11kHz / 16 / Stereo => quality CBR 64 ");
     EXPECT_EQ(Compose(22050).description.substr(0, 13), "22kHz / 16 / ");
 }
 
@@ -171,10 +171,10 @@ TEST_F(EncoderCommandTest, SwitchesFiltersAndTuningNotes) {
     EXPECT_EQ(Compose().description, "44kHz / 16 / Stereo => -DC => LP, CBR 128 ");
 
     SetDefaultSettings(s, "/opt/pelmora/");
-    s.resampleIndex = 2;  // 11.025 kHz: the LSF table is in force
+    s.resampleIndex = 2;  // 11.025 kHz: MPEG-2.5, at most 64 kbit
     c = Compose();
-    EXPECT_EQ(c.encoderArgs, " -r -s 44.1 --bitwidth 16 -h -b 80 --resample 11.025  ");
-    EXPECT_EQ(c.description, "44kHz / 16 / Stereo => 11kHz, quality CBR 80 ");
+    EXPECT_EQ(c.encoderArgs, " -r -s 44.1 --bitwidth 16 -h -b 64 --resample 11.025  ");
+    EXPECT_EQ(c.description, "44kHz / 16 / Stereo => 11kHz, quality CBR 64 ");
 }
 
 TEST_F(EncoderCommandTest, CustomOptionsOnly) {

@@ -1,5 +1,6 @@
-# Sourced by the GUI tests: a private X server, a private PulseAudio with a null sink whose
-# monitor is the default ALSA capture device, a temporary HOME and program folder.
+# Sourced by the GUI tests: a private X server (of GUI_SCREEN, 1024x768x24 unless set), a
+# private PulseAudio with a null sink whose monitor is the default ALSA capture device, a
+# temporary HOME and program folder.
 # Everything started here is stopped by gui_cleanup (installed as an EXIT trap).
 
 gui_fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -27,7 +28,7 @@ gui_start_x() {
     local n
     for n in $(seq 91 140); do
         [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$GUI_WORK/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 "${GUI_SCREEN:-1024x768x24}" -nolisten tcp >"$GUI_WORK/xvfb.log" 2>&1 &
         local pid=$!
         export DISPLAY=":$n"
         local i
@@ -144,8 +145,8 @@ gui_pixel_du() {
         sed -n 's/^0,0: *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1,\2,\3/p'
 }
 
-# Waits until the status banner shows the colour of a state: READY 80,150,100,
-# RECORDING 220,130,160, INITIALIZATION FAILED 0,0,0.
+# Waits until the status banner shows the colour of a state: READY 60,113,76,
+# RECORDING 184,51,96, INITIALIZATION FAILED 0,0,0.
 gui_wait_banner() {
     local want=$1 limit=${2:-15} i got=""
     for i in $(seq 1 $((limit * 10))); do
@@ -174,8 +175,8 @@ gui_wait_meters() {
     gui_fail "the input meter shows no sound (mean brightness '$mean')"
 }
 
-GUI_READY=80,150,100
-GUI_RECORDING=220,130,160
+GUI_READY=60,113,76
+GUI_RECORDING=184,51,96
 
 # The main window's Record/Stop button, in dialog units.
 gui_click_record() { gui_click_du 282 195 51 27; }

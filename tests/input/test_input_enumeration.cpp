@@ -295,9 +295,22 @@ TEST_F(InputEnumerationTest, ResamplingDecidesTheTable) {
     settings.resampleIndex = 7;
     input.OnFormatSelected(PositionOf(8000, 16, 1), true);
     EXPECT_EQ(bitrate.activeBitrateTable, BitrateTable::Mpeg1);
-    settings.resampleIndex = 3;
+    settings.resampleIndex = 4;
     input.OnFormatSelected(PositionOf(48000, 16, 2), true);
     EXPECT_EQ(bitrate.activeBitrateTable, BitrateTable::Lsf);
+}
+
+TEST_F(InputEnumerationTest, MpegTwoPointFiveRatesShowAtMost64Kbit) {
+    backend.devices = {{"Full", AcceptAll}};
+    Enumerate();
+    settings.minBitrateIndex = 8;  // CBR 80 with the LSF table
+    view.calls.clear();
+    input.OnFormatSelected(PositionOf(8000, 16, 1), true);
+    EXPECT_EQ(bitrate.activeBitrateTable, BitrateTable::Mpeg25);
+    EXPECT_EQ(bitrate.lsfMode, 2);
+    EXPECT_NE(std::find(view.calls.begin(), view.calls.end(), "SetBitrateLabel Current bitrate: 64 kbit"),
+              view.calls.end());
+    EXPECT_EQ(settings.minBitrateIndex, 8);  // the stored index is kept
 }
 
 TEST_F(InputEnumerationTest, SameFormatAgainOnlyRetriesWhileNotCapturing) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "monitor/CInpane.h"
+#include "monitor/Contrast.h"
 #include "monitor/InpaneLayout.h"
 
 using namespace pelmora;
@@ -72,7 +74,7 @@ TEST(CInpane, BackgroundHoldsHeadingsLabelsAndGrid) {
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->y, 175);
     EXPECT_EQ(label->align, TextAlign::Left);
-    EXPECT_EQ(label->colour, kInpaneTextColour);
+    EXPECT_EQ(label->colour, kInpaneTextColour);  // reads on a light window as it is
     ASSERT_NE(FindText(s, "Level (L/R)"), nullptr);
     ASSERT_NE(FindText(s, "CPU USAGE"), nullptr);
     // Grid: row lines over [m, W - m), the centre line between rows 3 and 9.
@@ -93,9 +95,9 @@ TEST(CInpane, StatesDrawTheirBannerAndFrame) {
     CInpane panel = BuiltPanel();
     const struct { int state; const char* text; Rgb colour; } cases[] = {
         {0, "INITIALIZATION FAILED", MakeRgb(0, 0, 0)},
-        {1, "READY", MakeRgb(80, 150, 100)},
-        {2, "RECORDING", MakeRgb(220, 130, 160)},
-        {3, "PAUSED", MakeRgb(160, 130, 220)},
+        {1, "READY", InpaneStateColour(1)},
+        {2, "RECORDING", InpaneStateColour(2)},
+        {3, "PAUSED", InpaneStateColour(3)},
     };
     for (const auto& c : cases) {
         panel.SetState(c.state);
@@ -199,5 +201,61 @@ TEST(CInpane, PreparedTextsCoverEveryStateAndEveryValueCharacter) {
         if (t.align != TextAlign::Right) continue;
         EXPECT_EQ(t.background, values.background);
         for (char c : t.text) EXPECT_NE(values.text.find(c), std::string::npos) << "'" << c << "' of " << t.text;
+    }
+}
+
+namespace {
+
+// Hue in degrees of a colour that has one.
+double HueOf(Rgb c) {
+    const double r = RedOf(c), g = GreenOf(c), b = BlueOf(c);
+    const double hi = std::max({r, g, b}), lo = std::min({r, g, b}), d = hi - lo;
+    double h = hi == r ? std::fmod((g - b) / d + 6.0, 6.0) : hi == g ? (b - r) / d + 2.0 : (r - g) / d + 4.0;
+    return h * 60.0;
+}
+
+}  // namespace
+
+TEST(Contrast, RatiosOfKnownPairs) {
+    EXPECT_NEAR(ContrastRatio(MakeRgb(0, 0, 0), MakeRgb(255, 255, 255)), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(MakeRgb(100, 100, 100), MakeRgb(45, 45, 45)), 2.3, 0.05);
+    EXPECT_NEAR(ContrastRatio(MakeRgb(230, 230, 230), MakeRgb(220, 130, 160)), 2.2, 0.05);
+    // A colour that reads already is kept; one that does not keeps its hue.
+    EXPECT_EQ(WithContrast(MakeRgb(100, 100, 100), MakeRgb(255, 255, 255), 4.5), MakeRgb(100, 100, 100));
+    const Rgb pink = WithContrast(MakeRgb(220, 130, 160), MakeRgb(230, 230, 230), 4.5);
+    EXPECT_GE(ContrastRatio(pink, MakeRgb(230, 230, 230)), 4.5);
+    EXPECT_NEAR(HueOf(pink), HueOf(MakeRgb(220, 130, 160)), 3.0);
+    // A background in the middle: the far end of the other side serves.
+    EXPECT_GE(ContrastRatio(WithContrast(MakeRgb(238, 238, 236), MakeRgb(80, 150, 100), 4.5), MakeRgb(80, 150, 100)),
+              4.5);
+}
+
+// Every text of the panel, in every state and both banner phases, against the pixels it is
+// written on, for the window colours of Adwaita, Adwaita-dark and HighContrast (and its
+// inverse): the text and its background are one pair, and it reads.
+TEST(CInpane, EveryTextReadsInLightDarkAndHighContrastThemes) {
+    for (Rgb window : {MakeRgb(255, 255, 255), MakeRgb(45, 45, 45), MakeRgb(53, 53, 53), MakeRgb(0, 0, 0)}) {
+        CInpane panel;
+        InpaneColours colours;
+        colours.window = window;
+        panel.BuildBackground(166, 200, colours);
+        for (int i = 0; i < kPanelValueCount; ++i) panel.SetValue(static_cast<PanelValue>(i), "12.34 MB");
+        for (int state : {kStateInitFailed, kStateReady, kStateRecording, kStatePaused}) {
+            panel.SetState(state);
+            panel.ShowValues();
+            for (int show : {1, 0}) {
+                panel.BlinkState(show);
+                const PanelPicture& s = panel.Screen();
+                for (const TextCommand& t : s.texts) {
+                    // The pixels of the text's line, at its anchor and under its middle.
+                    const int mid = t.y + t.font.height / 2;
+                    for (Rgb under : {s.pixels.At(t.x, t.y + 1), s.pixels.At(t.x, mid)}) {
+                        EXPECT_EQ(t.background, under) << t.text << " window " << std::hex << window;
+                        EXPECT_GE(ContrastRatio(t.colour, under), kTextContrast)
+                            << t.text << " window " << std::hex << window;
+                    }
+                }
+            }
+        }
     }
 }

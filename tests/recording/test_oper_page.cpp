@@ -25,6 +25,17 @@ struct OperPage {
     FakeControls c;
 };
 
+TEST(OperationsPage, AppendCaptionNamesTheRealLogFile) {
+    OperPage p;
+    p.host.programFolder = "/opt/pelmora/";
+    EXPECT_EQ(p.page.AppendLogCaption(), "Append log to pelmora.log (/opt/pelmora/pelmora.log)");
+    EXPECT_EQ(DisplayPath("/home/ann/.config/pelmora/pelmora.log", "/home/ann"), "~/.config/pelmora/pelmora.log");
+    EXPECT_EQ(DisplayPath("/home/ann/.config/pelmora/pelmora.log", "/home/ann/"), "~/.config/pelmora/pelmora.log");
+    EXPECT_EQ(DisplayPath("/home/anna/pelmora.log", "/home/ann"), "/home/anna/pelmora.log");
+    EXPECT_EQ(DisplayPath("/pelmora.log", "/"), "/pelmora.log");
+    EXPECT_EQ(DisplayPath("/x/pelmora.log", ""), "/x/pelmora.log");
+}
+
 TEST(OperationsPage, WriteTimeIsSplitForShowingAndJoinedForStoring) {
     OperPage p;
     p.host.settings.writeTimeLimit = 3725;

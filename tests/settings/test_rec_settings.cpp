@@ -167,8 +167,28 @@ TEST(BitrateTable, ChoiceFollowsRateAndResampling) {
     EXPECT_EQ(ChooseBitrateTable(0, 32000), BitrateTable::Mpeg1);
     EXPECT_EQ(ChooseBitrateTable(0, 24000), BitrateTable::Lsf);
     EXPECT_EQ(ChooseBitrateTable(0, 22050), BitrateTable::Lsf);
-    for (int i = 1; i <= 6; ++i) EXPECT_EQ(ChooseBitrateTable(i, 48000), BitrateTable::Lsf) << i;
+    for (int i = 4; i <= 6; ++i) EXPECT_EQ(ChooseBitrateTable(i, 48000), BitrateTable::Lsf) << i;
     for (int i = 7; i <= 9; ++i) EXPECT_EQ(ChooseBitrateTable(i, 8000), BitrateTable::Mpeg1) << i;
+}
+
+TEST(BitrateTable, OutputRatesOf12KhzAndBelowStopAt64Kbit) {
+    // The encoder makes MPEG-2.5 at these rates and writes at most 64 kbit whatever it is asked.
+    for (int rate : {8000, 11025, 12000}) EXPECT_EQ(ChooseBitrateTable(0, rate), BitrateTable::Mpeg25) << rate;
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(ChooseBitrateTable(i, 48000), BitrateTable::Mpeg25) << i;
+    EXPECT_EQ(ChooseBitrateTable(0, 16000), BitrateTable::Lsf);
+    EXPECT_EQ(TopBitrateIndex(BitrateTable::Mpeg25), 7);
+    EXPECT_EQ(TopBitrateIndex(BitrateTable::Lsf), kBitrateCount - 1);
+    EXPECT_EQ(BitrateAt(BitrateTable::Mpeg25, 7), 64);
+    EXPECT_EQ(BitrateAt(BitrateTable::Mpeg25, 8), 64);  // stored CBR 80: shown and used as 64
+    EXPECT_EQ(BitrateAt(BitrateTable::Mpeg25, 13), 64);
+    EXPECT_EQ(BitrateAt(BitrateTable::Mpeg25, 2), 24);
+    EXPECT_EQ(BitrateAt(BitrateTable::Lsf, 8), 80);
+    RecSettings s = Defaults();
+    BitrateState state;
+    s.abrBitrate = 192;
+    ApplyBitrateTable(state, BitrateTable::Mpeg25, s);
+    EXPECT_EQ(state.lsfMode, 2);
+    EXPECT_EQ(s.abrBitrate, 160);
 }
 
 TEST(BitrateTable, DefaultIndicesGiveDocumentedBitrates) {

@@ -62,8 +62,8 @@ TEST_F(SettingsFileTest, DigestIsLowercaseMd5OfTheWholeImage) {
 
 TEST_F(SettingsFileTest, FirstStartWritesDefaultsThatLoadBack) {
     RecSettings loaded = Load(Ini());
-    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"ERROR:   ini load failed. Loading defaults...",
-                                                     "Default preset loaded"}));
+    // No file yet is no failure.
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Default preset loaded"});
     auto bytes = ReadFile(Ini());
     ASSERT_EQ(bytes.size(), 1617u);
     EXPECT_EQ(bytes[1616], '\0');
@@ -74,6 +74,25 @@ TEST_F(SettingsFileTest, FirstStartWritesDefaultsThatLoadBack) {
     RecSettings again = Load(Ini());
     EXPECT_EQ(log.Lines(), std::vector<std::string>{"Preset \"default\" (pelmora.ini) loaded"});
     EXPECT_EQ(std::memcmp(&again, &s, sizeof s), 0);
+}
+
+TEST_F(SettingsFileTest, AnIniThatExistsButCannotBeReadIsAnError) {
+    for (std::size_t size : {std::size_t{0}, std::size_t{1616}}) {
+        WriteFile(Ini(), std::vector<char>(size, 'x'));
+        log.Clear();
+        Load(Ini());
+        EXPECT_EQ(log.Lines(), (std::vector<std::string>{"ERROR:   ini load failed. Loading defaults...",
+                                                         "Default preset loaded"}))
+            << size;
+        EXPECT_EQ(ReadFile(Ini()).size(), 1617u);
+    }
+    // A folder where the file should be cannot be read either.
+    ::unlink(Ini().c_str());
+    ASSERT_EQ(::mkdir(Ini().c_str(), 0755), 0);
+    log.Clear();
+    Load(Ini());
+    EXPECT_EQ(log.Lines().at(0), "ERROR:   ini load failed. Loading defaults...");
+    ::rmdir(Ini().c_str());
 }
 
 TEST_F(SettingsFileTest, AnyChangedRecordByteFailsTheDigest) {
@@ -174,7 +193,7 @@ TEST_F(SettingsFileTest, IniPathComparisonsDifferByCase) {
     // Unreadable: compared exactly, so it is a preset and the real ini is loaded next.
     RecSettings loaded = Load(otherCase);
     EXPECT_EQ(log.Lines().at(0), "ERROR:   Preset (PELMORA.INI) load failed. Loading ini");
-    EXPECT_EQ(log.Lines().at(1), "ERROR:   ini load failed. Loading defaults...");
+    EXPECT_EQ(log.Lines().at(1), "Default preset loaded");
 
     // Failing its check: a file whose name differs from the ini's only in case is another
     // file here, a preset, and is never overwritten.

@@ -1,0 +1,150 @@
+"""Every showing control of every settings page and tuning dialog, as the accessibility tree
+reports its place: inside its page (or dialog) and its frame, overlapping no other control,
+and with room for its text (the toolkit's own text extents against the control's)."""
+
+import subprocess
+import sys
+
+import pyatspi
+
+import atspi
+from atspi import children, find, find_all, wait_for
+
+TAG = sys.argv[1]
+FRAME_ROLES = {"panel", "frame", "filler"}
+BOX_ROLE = "frame"        # a group box
+TEXT_ROLES = {"label", "check box", "radio button", "push button", "toggle button"}
+SLACK = 1                 # a pixel of rounding
+problems = []
+
+
+def rect(node):
+    e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return (e.x, e.y, e.x + e.width, e.y + e.height)
+
+
+def showing(node):
+    s = node.getState()
+    return s.contains(pyatspi.STATE_SHOWING) and s.contains(pyatspi.STATE_VISIBLE)
+
+
+def inside(inner, outer):
+    return (inner[0] >= outer[0] - SLACK and inner[1] >= outer[1] - SLACK and inner[2] <= outer[2] + SLACK
+            and inner[3] <= outer[3] + SLACK)
+
+
+def overlap(a, b):
+    return min(a[2], b[2]) - max(a[0], b[0]) > SLACK and min(a[3], b[3]) - max(a[1], b[1]) > SLACK
+
+
+def describe(node):
+    return f"{node.getRoleName()} {node.name!r}"
+
+
+def text_extents(node):
+    """The rectangle the toolkit lays the control's text out in, or None."""
+    try:
+        t = node.queryText()
+    except NotImplementedError:
+        return None
+    n = t.characterCount
+    if n == 0:
+        return None
+    x0 = y0 = 10 ** 9
+    x1 = y1 = -10 ** 9
+    for i in (0, n - 1):
+        e = t.getCharacterExtents(i, pyatspi.DESKTOP_COORDS)
+        if e[2] <= 0 and e[3] <= 0:
+            return None
+        x0, y0 = min(x0, e[0]), min(y0, e[1])
+        x1, y1 = max(x1, e[0] + e[2]), max(y1, e[1] + e[3])
+    return (x0, y0, x1, y1)
+
+
+def controls(root):
+    """The showing controls in root (not descending into a control's own parts)."""
+    out = []
+    for c in children(root):
+        if not showing(c):
+            continue
+        role = c.getRoleName()
+        if role in FRAME_ROLES - {BOX_ROLE} and c.childCount:
+            out.extend(controls(c))
+        else:
+            out.append(c)
+            if role == BOX_ROLE:
+                out.extend(x for x in controls(c))
+    return out
+
+
+def check(where, root):
+    area = rect(root)
+    items = [(c, rect(c)) for c in controls(root)]
+    boxes = [(c, r) for c, r in items if c.getRoleName() == BOX_ROLE]
+    plain = [(c, r) for c, r in items if c.getRoleName() != BOX_ROLE]
+    for c, r in items:
+        if r[2] - r[0] <= 0 or r[3] - r[1] <= 0:
+            continue
+        if not inside(r, area):
+            problems.append(f"{where}: {describe(c)} {r} leaves its window area {area}")
+    for c, r in plain:
+        centre = ((r[0] + r[2]) // 2, (r[1] + r[3]) // 2)
+        for b, br in boxes:
+            if br[0] <= centre[0] < br[2] and br[1] <= centre[1] < br[3] and not inside(r, br):
+                problems.append(f"{where}: {describe(c)} {r} crosses its frame {b.name!r} {br}")
+        text = text_extents(c) if c.getRoleName() in TEXT_ROLES else None
+        if text and not inside(text, r):
+            problems.append(f"{where}: the text of {describe(c)} {text} does not fit {r}")
+    for i, (a, ar) in enumerate(plain):
+        for b, br in plain[i + 1:]:
+            if overlap(ar, br):
+                problems.append(f"{where}: {describe(a)} {ar} overlaps {describe(b)} {br}")
+    return len(items)
+
+
+def click(node):
+    e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(e.x + e.width // 2), str(e.y + e.height // 2), "click", "1"],
+                   check=True)
+
+
+w = atspi.Window()
+
+
+def top_level(title):
+    return [c for c in w.app if c is not None and c.name == title and showing(c)]
+
+
+def dialog(page_title, button, title):
+    page = w.show(page_title)
+    click(find(page, "push button", button))
+    d = wait_for(lambda: top_level(title), 10, "the dialog " + title)[0]
+    wait_for(lambda: find_all(d, "push button", "Cancel"), 10, "the dialog's buttons")
+    count = check(title, d)
+    atspi.press(find(d, "push button", "Cancel"))
+    wait_for(lambda: not top_level(title), 10, "the dialog " + title + " to close")
+    return count
+
+
+SHOTS = sys.argv[2] if len(sys.argv) > 2 else ""
+
+
+def shoot(name):
+    if SHOTS:
+        subprocess.run(["import", "-window", "root", f"{SHOTS}/{name}.png"], check=False)
+
+
+counts = {}
+for title in ["General", "Advanced", "XBR", "Expert", "Audio Processing", "Performance", "Operations"]:
+    page = w.show(title)
+    wait_for(lambda: controls(page), 5, "the controls of " + title)
+    counts[title] = check(title, page)
+    shoot(TAG.strip("[]").replace(", ", "-").replace(" ", "") + "-" + title.replace(" ", "-").lower())
+counts["Sound buffers"] = dialog("Performance", "Buffers' Setup", "Sound buffers")
+counts["Priorities"] = dialog("Performance", "Change Priorities", "Priority setup (you know what you do...)")
+counts["DC filter"] = dialog("Audio Processing", "DC Filter Setup", "DC  filter configuration")
+w.show("General")
+print(TAG, "controls checked:", counts)
+for p in problems:
+    print(TAG, p)
+sys.exit(1 if problems else 0)

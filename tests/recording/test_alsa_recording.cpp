@@ -68,8 +68,8 @@ struct AlsaRig {
         state.buffersPerSecond = BuffersPerSecond(settings.meterRateIndex);
         dc.BuildWeights(settings.dcAveragePeriod, state.buffersPerSecond.load());
         writer.Start();
-        preprocess.Start(3);
-        wave.Start(3);
+        preprocess.Start();
+        wave.Start();
     }
     ~AlsaRig() {
         if (control.IsRecording()) control.OnRecord();

@@ -856,7 +856,7 @@ TEST(AppCore, LoadingAPresetPutsItsBitrateTableInForceWithLsfModeAndTheAbrRange)
     AppCore core(dir.Path(), Simulated());
     FakeView view(core);
     core.Start(view);
-    EXPECT_EQ(core.Bitrate().lsfMode, core.ActiveBitrateTable() == BitrateTable::Lsf ? 2 : 1);
+    EXPECT_EQ(core.Bitrate().lsfMode, core.ActiveBitrateTable() == BitrateTable::Mpeg1 ? 1 : 2);
     core.LoadPreset(dir / "lsf.pmr");
     EXPECT_EQ(core.ActiveBitrateTable(), BitrateTable::Lsf);
     EXPECT_EQ(core.Bitrate().lsfMode, 2);

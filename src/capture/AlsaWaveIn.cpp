@@ -133,6 +133,14 @@ struct Probing {
     StderrCapture printed;
 };
 
+// Opening the chosen device: what the libraries print meanwhile belongs in the log.
+struct Opening {
+    ~Opening() {
+        for (const std::string& line : printed.Finish()) AddLibraryMessage(line);
+    }
+    StderrCapture printed;
+};
+
 std::vector<WaveInDeviceInfo> ListCaptureDevices() {
     std::vector<WaveInDeviceInfo> list;
     void** hints = nullptr;
@@ -605,15 +613,7 @@ std::vector<WaveResult> AlsaWaveIn::QueryFormats(int deviceId, const std::vector
 
 WaveResult AlsaWaveIn::Open(int deviceId, const WaveFormat& format, WaveMessageTarget* target,
                             std::unique_ptr<WaveInDevice>* device) {
-    // What the libraries print while the chosen device opens belongs in the log.
-    StderrCapture printed;
-    const WaveResult result = OpenDevice(deviceId, format, target, device);
-    for (const std::string& line : printed.Finish()) AddLibraryMessage(line);
-    return result;
-}
-
-WaveResult AlsaWaveIn::OpenDevice(int deviceId, const WaveFormat& format, WaveMessageTarget* target,
-                                  std::unique_ptr<WaveInDevice>* device) {
+    Opening opening;
     if (device == nullptr || target == nullptr) return -EINVAL;
     device->reset();
     const WaveInDeviceInfo* info = DeviceAt(deviceId);

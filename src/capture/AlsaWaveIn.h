@@ -30,8 +30,6 @@ public:
 
 private:
     const WaveInDeviceInfo* DeviceAt(int deviceId);
-    WaveResult OpenDevice(int deviceId, const WaveFormat& format, WaveMessageTarget* target,
-                          std::unique_ptr<WaveInDevice>* device);
 
     std::vector<WaveInDeviceInfo> devices_;
     bool listed_ = false;

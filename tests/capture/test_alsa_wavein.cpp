@@ -156,8 +156,8 @@ TEST(AlsaWaveIn, ListsCaptureDevicesWithDefaultFirst) {
     EXPECT_EQ(devices[static_cast<std::size_t>(DeviceId(devices, "pelmoratwin2"))].description, "Twin (pelmoratwin2)");
 }
 
-// Probing them would only wait for an absent server (and let its library print); the list
-// leaves out the JACK plugin without a JACK (or PipeWire) server and OSS without /dev/dsp.
+// Probing them would only wait for an absent server; the list leaves out the JACK plugin
+// without a server socket and OSS without /dev/dsp.
 // Both come with libasound2-plugins, which names them as capture devices.
 TEST(AlsaWaveIn, LeavesOutJackAndOssWhoseServerOrDeviceFileIsAbsent) {
     const std::string runtime = g_dir + "/run";

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <signal.h>
-#include <sys/syscall.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
@@ -131,19 +129,20 @@ TEST(DcWeights, TheFilterWalksTheNewSetFromItsNextBlock) {
 }
 
 // The DC dialog reads the history while the filter writes it: the newest record it finds
-// must already hold its block's DC, never the block's local average in that place. The
-// reader here is a timer signal on the filter's own thread, so it looks at every stage of
-// an update, the walk of the weights included. Each block's averages end in .5 and its DC
-// is whole, so a record caught before its DC was written shows.
-DcFilter* g_sampled = nullptr;
-std::atomic<int> g_samples{0};
-std::atomic<int> g_halfMade{0};
+// must already hold its block's DC, never the block's local average in that place. A signal
+// holds the filter's thread wherever its update has got to, the walk of the weights
+// included, while another thread reads the history. Each block's averages end in .5 and its
+// DC is whole, so a record caught before its DC was written shows.
+std::atomic<bool> g_held{false};
+std::atomic<bool> g_letGo{false};
+std::atomic<bool> g_abandoned{false};
 
-void SampleNewestRecord(int) {
-    const DcRecord newest = g_sampled->History().front();
-    if (newest.dcLeft != std::trunc(newest.dcLeft) || newest.dcRight != std::trunc(newest.dcRight))
-        g_halfMade.fetch_add(1);
-    g_samples.fetch_add(1);
+void HoldHere(int) {
+    g_held.store(true);
+    while (!g_letGo.load() && !g_abandoned.load()) {
+    }
+    g_letGo.store(false);
+    g_held.store(false);
 }
 
 TEST(DcHistory, TheNewestRecordIsPublishedWithItsDc) {
@@ -151,35 +150,43 @@ TEST(DcHistory, TheNewestRecordIsPublishedWithItsDc) {
     dc.BuildWeights(20, 20);  // the longest walk
     dc.Initialise(0.5, -0.5);
     dc.Update(1.5, -1.5, 100);
-    g_sampled = &dc;
-    g_samples = 0;
-    g_halfMade = 0;
-
+    g_held = false;
+    g_letGo = false;
+    g_abandoned = false;
     struct sigaction action {}, previous {};
-    action.sa_handler = SampleNewestRecord;
+    action.sa_handler = HoldHere;
     sigemptyset(&action.sa_mask);
     ASSERT_EQ(::sigaction(SIGRTMIN, &action, &previous), 0);
-    sigevent event{};
-    event.sigev_notify = SIGEV_THREAD_ID;
-    event.sigev_signo = SIGRTMIN;
-    event._sigev_un._tid = static_cast<pid_t>(::syscall(SYS_gettid));
-    timer_t timer{};
-    ASSERT_EQ(::timer_create(CLOCK_MONOTONIC, &event, &timer), 0);
-    itimerspec every{};
-    every.it_interval.tv_nsec = 20000;
-    every.it_value.tv_nsec = 20000;
-    ASSERT_EQ(::timer_settime(timer, 0, &every, nullptr), 0);
 
-    constexpr int kSamples = 2000;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (int k = 2; g_samples.load() < kSamples && std::chrono::steady_clock::now() < deadline; ++k)
-        dc.Update(k + 0.5, -(k + 0.5), 100);
-    ::timer_delete(timer);
+    constexpr int kLooks = 200;
+    const pthread_t filterThread = ::pthread_self();
+    std::atomic<bool> done{false};
+    int looks = 0, halfMade = 0;
+    std::thread reader([&] {
+        const auto deadline = std::chrono::steady_clock::now() + kWait;
+        const auto until = [&](auto condition) {
+            while (!condition())
+                if (std::chrono::steady_clock::now() > deadline) return false;
+            return true;
+        };
+        for (; looks < kLooks; ++looks) {
+            ::pthread_kill(filterThread, SIGRTMIN);
+            if (!until([] { return g_held.load(); })) break;
+            const DcRecord newest = dc.History().front();
+            if (newest.dcLeft != std::trunc(newest.dcLeft) || newest.dcRight != std::trunc(newest.dcRight))
+                ++halfMade;
+            g_letGo.store(true);
+            if (!until([] { return !g_held.load(); })) break;
+        }
+        g_abandoned.store(true);
+        done.store(true);
+    });
+    for (int k = 2; !done.load(); ++k) dc.Update(k + 0.5, -(k + 0.5), 100);
+    reader.join();
     ::sigaction(SIGRTMIN, &previous, nullptr);
 
-    EXPECT_GE(g_samples.load(), 100);
-    EXPECT_EQ(g_halfMade.load(), 0) << "of " << g_samples.load()
-                                    << " looks, these found the newest record without its DC";
+    EXPECT_EQ(looks, kLooks);
+    EXPECT_EQ(halfMade, 0) << "of " << looks << " looks, these found the newest record without its DC";
 }
 
 }  // namespace

@@ -5,14 +5,20 @@ and with room for its text (the toolkit's own text extents against the control's
 import subprocess
 import sys
 
+import gi
 import pyatspi
+
+gi.require_version("Pango", "1.0")
+gi.require_version("PangoCairo", "1.0")
+from gi.repository import Pango, PangoCairo  # noqa: E402
 
 import atspi
 from atspi import children, find, find_all, wait_for
 
 TAG = sys.argv[1]
+TEXT_SCALE = float(sys.argv[3]) if len(sys.argv) > 3 else 1.0
+INDICATOR = 20            # a check or radio mark and its spacing, at the least
 FRAME_ROLES = {"panel", "frame", "filler"}
-BOX_ROLE = "frame"        # a group box
 TEXT_ROLES = {"label", "check box", "radio button", "push button", "toggle button"}
 SLACK = 1                 # a pixel of rounding
 problems = []
@@ -61,37 +67,69 @@ def text_extents(node):
     return (x0, y0, x1, y1)
 
 
+def font_of(root):
+    """The font of the labels in root, as the toolkit reports it."""
+    for label in find_all(root, "label"):
+        try:
+            text = label.queryText().getDefaultAttributes()
+            attributes = dict(a.strip().split(":", 1) for a in text.split(";") if ":" in a)
+        except NotImplementedError:
+            continue
+        if "family-name" in attributes and "size" in attributes:
+            return f"{attributes['family-name']} {attributes['size']}"
+    return None
+
+
+def text_width(font, text):
+    context = PangoCairo.FontMap.get_default().create_context()
+    PangoCairo.context_set_resolution(context, 96.0 * TEXT_SCALE)
+    layout = Pango.Layout(context)
+    layout.set_font_description(Pango.FontDescription.from_string(font))
+    layout.set_text(text, -1)
+    return layout.get_pixel_size()[0]
+
+
+def is_box(node):
+    """A group box: the toolkit's frame, a panel holding only its caption."""
+    kids = children(node)
+    return node.getRoleName() == "panel" and len(kids) == 1 and kids[0].getRoleName() == "label"
+
+
 def controls(root):
     """The showing controls in root (not descending into a control's own parts)."""
     out = []
     for c in children(root):
         if not showing(c):
             continue
-        role = c.getRoleName()
-        if role in FRAME_ROLES - {BOX_ROLE} and c.childCount:
+        if is_box(c):
+            out.append(c)
+        elif c.getRoleName() in FRAME_ROLES and c.childCount:
             out.extend(controls(c))
         else:
             out.append(c)
-            if role == BOX_ROLE:
-                out.extend(x for x in controls(c))
     return out
 
 
 def check(where, root):
     area = rect(root)
     items = [(c, rect(c)) for c in controls(root)]
-    boxes = [(c, r) for c, r in items if c.getRoleName() == BOX_ROLE]
-    plain = [(c, r) for c, r in items if c.getRoleName() != BOX_ROLE]
+    boxes = [(c, r) for c, r in items if is_box(c)]
+    plain = [(c, r) for c, r in items if not is_box(c)]
     for c, r in items:
         if r[2] - r[0] <= 0 or r[3] - r[1] <= 0:
             continue
         if not inside(r, area):
             problems.append(f"{where}: {describe(c)} {r} leaves its window area {area}")
+    font = font_of(root)
     for c, r in plain:
+        if font and c.getRoleName() in ("check box", "radio button") and c.name:
+            need = INDICATOR + text_width(font, c.name)
+            if r[2] - r[0] < need:
+                problems.append(f"{where}: {describe(c)} is {r[2] - r[0]} wide, its text needs {need}")
         centre = ((r[0] + r[2]) // 2, (r[1] + r[3]) // 2)
         for b, br in boxes:
             if br[0] <= centre[0] < br[2] and br[1] <= centre[1] < br[3] and not inside(r, br):
-                problems.append(f"{where}: {describe(c)} {r} crosses its frame {b.name!r} {br}")
+                problems.append(f"{where}: {describe(c)} {r} crosses its frame {children(b)[0].name!r} {br}")
         text = text_extents(c) if c.getRoleName() in TEXT_ROLES else None
         if text and not inside(text, r):
             problems.append(f"{where}: the text of {describe(c)} {text} does not fit {r}")

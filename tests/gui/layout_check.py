@@ -1,6 +1,7 @@
 """Every showing control of every settings page and tuning dialog, as the accessibility tree
 reports its place: inside its page (or dialog) and its frame, overlapping no other control,
-and with room for its text (the toolkit's own text extents against the control's)."""
+and with room for its text (the toolkit's own text extents against the control's). Then the
+contrast of the tab titles and of the status panel's texts, measured on the screen."""
 
 import subprocess
 import sys
@@ -172,6 +173,75 @@ def shoot(name):
         subprocess.run(["import", "-window", "root", f"{SHOTS}/{name}.png"], check=False)
 
 
+def luminance(rgb):
+    def linear(c):
+        c /= 255.0
+        return c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4
+    r, g, b = (linear(float(v)) for v in rgb)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    la, lb = sorted((luminance(a), luminance(b)), reverse=True)
+    return (la + 0.05) / (lb + 0.05)
+
+
+def pixels(x, y, width, height):
+    """The screen's pixels in a rectangle, as RGB triples."""
+    data = subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{x}+{y}", "-depth", "8", "ppm:-"],
+                          capture_output=True, check=True).stdout
+    # P6 header: magic, width, height, maximum, then the samples.
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    body = data[pos + 1:]
+    return [tuple(body[i:i + 3]) for i in range(0, len(body) - 2, 3)]
+
+
+GRID = (220, 220, 220)  # the status panel's grid lines, not text
+
+
+def text_contrast(where, x, y, width, height):
+    """Contrast of the text in a rectangle of one background: its commonest colour against the
+    pixel that differs most from it (a glyph's fully covered pixel has the text's colour)."""
+    px = pixels(x, y, width, height)
+    counts = {}
+    for p in px:
+        if p != GRID:
+            counts[p] = counts.get(p, 0) + 1
+    background = max(counts, key=counts.get)
+    ratio = max(contrast(background, p) for p in counts)
+    if ratio < 4.5:
+        problems.append(f"{where}: text contrast {ratio:.2f}:1 on {background}")
+    return ratio
+
+
+def check_contrast():
+    """The tab titles on the sheet's strip and the status panel's texts, banner included."""
+    frame = rect(w.frame)
+    fx, fy, fw, fh = frame[0], frame[1], frame[2] - frame[0], frame[3] - frame[1]
+    du = lambda dx, dy: (fx + dx * fw // 400, fy + dy * fh // 313)  # noqa: E731
+    # The strip of tabs, left of the selected one's underline: the titles on the green.
+    strip = [rect(t) for t in children(w.tabs) if showing(t)]
+    left, top = min(r[0] for r in strip), min(r[1] for r in strip)
+    right, bottom = max(r[2] for r in strip), min(r[3] for r in strip)
+    ratios = {"tab titles": text_contrast("tab titles", left, top, right - left, (bottom - top) * 3 // 4)}
+    # Status panel (282, 0, 111 x 115 dialog units): the banner band, then the rows below it.
+    x0, y0 = du(289, 2)
+    x1, y1 = du(386, 8)
+    ratios["banner"] = text_contrast("status banner", x0, y0, x1 - x0, y1 - y0)
+    x0, y0 = du(289, 14)
+    x1, y1 = du(386, 75)
+    ratios["status rows"] = text_contrast("status rows", x0, y0, x1 - x0, y1 - y0)
+    return ratios
+
+
 counts = {}
 for title in ["General", "Advanced", "XBR", "Expert", "Audio Processing", "Performance", "Operations"]:
     page = w.show(title)
@@ -183,6 +253,7 @@ counts["Priorities"] = dialog("Performance", "Change Priorities", "Priority setu
 counts["DC filter"] = dialog("Audio Processing", "DC Filter Setup", "DC  filter configuration")
 w.show("General")
 print(TAG, "controls checked:", counts)
+print(TAG, "contrast:", {k: round(v, 2) for k, v in check_contrast().items()})
 for p in problems:
     print(TAG, p)
 sys.exit(1 if problems else 0)

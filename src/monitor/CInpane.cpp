@@ -48,10 +48,10 @@ Rgb InpaneStateColour(int state) {
         default: return MakeRgb(0, 0, 0);
     }
     // Darkened as far as the banner text needs; the same in every theme.
-    return WithContrast(hue, kInpaneBannerTextColour, kTextContrast);
+    return WithContrast(hue, kInpaneBannerTextColour, kTextContrastAim);
 }
 
-Rgb InpaneTextColour(Rgb window) { return WithContrast(kInpaneTextColour, window, kTextContrast); }
+Rgb InpaneTextColour(Rgb window) { return WithContrast(kInpaneTextColour, window, kTextContrastAim); }
 
 void CInpane::BuildBackground(int width, int height, const InpaneColours& colours, int edgeWidth,
                               int edgeHeight) {

@@ -16,5 +16,7 @@ Rgb WithContrast(Rgb colour, Rgb against, double minimum);
 
 /// The minimum contrast for text.
 constexpr double kTextContrast = 4.5;
+/// What colours made for text aim at: the minimum with room for rounding and smoothed edges.
+constexpr double kTextContrastAim = 5.0;
 
 }  // namespace pelmora

@@ -5,6 +5,7 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/dcclient.h>
 #include <wx/gauge.h>
 #include <wx/radiobut.h>
 #include <wx/settings.h>
@@ -44,7 +45,9 @@ void CSettingsPage::Build() {
     if (built_) return;
     built_ = true;
     for (const ControlEntry& control : layout_) Create(control);
-    PlaceControls(placed_, DluRect(0, 0, 0, 4).height);
+    const wxSize room = GetClientSize();
+    PlaceControls(placed_, DluRect(0, 0, 0, 4).height, room.x - DluRect(0, 0, 4, 0).width, room.y - 1);
+    for (const PlacedControl& p : placed_) ShortenToFit(p.window);
     placed_.clear();
     AlignLabelsWithBoxes();
     layout_.clear();
@@ -66,6 +69,18 @@ bool LabelsBox(const ControlEntry& label, const ControlEntry& box) {
 }
 
 }  // namespace
+
+void CSettingsPage::ShortenToFit(wxWindow* w) {
+    // A caption that still has no room (a long path) gives up its middle, not its end.
+    if (!dynamic_cast<wxCheckBox*>(w) && !dynamic_cast<wxRadioButton*>(w)) return;
+    const int natural = w->GetBestSize().x;
+    if (natural <= w->GetSize().x) return;
+    const wxString label = w->GetLabel();
+    wxClientDC dc(w);
+    dc.SetFont(w->GetFont());
+    const int mark = natural - dc.GetTextExtent(label).x;
+    w->SetLabel(wxControl::Ellipsize(label, dc, wxELLIPSIZE_MIDDLE, w->GetSize().x - mark));
+}
 
 void CSettingsPage::AlignLabelsWithBoxes() {
     // A label is drawn from its top; one line high and centred on its box, its text stands on

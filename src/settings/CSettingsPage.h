@@ -51,6 +51,7 @@ private:
     void Build();
     void Create(const ControlEntry& control);
     void AlignLabelsWithBoxes();
+    static void ShortenToFit(wxWindow* w);
 
     PageModel& model_;
     ControlTable table_;

@@ -1,5 +1,7 @@
 #include "settings/CTuningDialog.h"
 
+#include <climits>
+
 #include <wx/button.h>
 #include <wx/panel.h>
 #include <wx/slider.h>
@@ -24,7 +26,8 @@ CTuningDialog::CTuningDialog(wxWindow* parent, const wxString& title, int width,
     SetClientSize(ConvertDialogToPixels(wxSize(width, height)));
     for (const DialogControl& control : layout) Create(control);
     // Controls that needed more room move down; the dialog grows with them.
-    const int bottom = PlaceControls(placed_, ConvertDialogToPixels(wxSize(0, 4)).y);
+    const int bottom = PlaceControls(placed_, ConvertDialogToPixels(wxSize(0, 4)).y,
+                                     GetClientSize().x - ConvertDialogToPixels(wxSize(4, 0)).x, INT_MAX);
     placed_.clear();
     const int margin = ConvertDialogToPixels(wxSize(0, 7)).y;
     if (bottom + margin > GetClientSize().y) SetClientSize(GetClientSize().x, bottom + margin);

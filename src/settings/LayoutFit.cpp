@@ -16,7 +16,7 @@ bool Contains(const FitRect& outer, int x, int y) {
 
 }  // namespace
 
-std::vector<FitRect> FitLayout(const std::vector<FitItem>& items, int framePadding) {
+std::vector<FitRect> FitLayout(const std::vector<FitItem>& items, int framePadding, int maxRight, int maxBottom) {
     const std::size_t n = items.size();
     std::vector<FitRect> out(n);
     // Natural sizes: taller about the middle, wider to the right.
@@ -31,16 +31,50 @@ std::vector<FitRect> FitLayout(const std::vector<FitItem>& items, int framePaddi
         }
         out[i] = r;
     }
+    // A frame grows to the right around a child that grew, and what stands to its right on
+    // the same band moves over, as far as the room allows.
+    auto inGroup = [&](std::size_t g, std::size_t i) {
+        const FitRect &doc = items[g].place, &p = items[i].place;
+        return !items[i].group && Contains(doc, p.x + p.w / 2, p.y + p.h / 2);
+    };
+    for (std::size_t g = 0; g < n; ++g) {
+        if (!items[g].group) continue;
+        int need = out[g].Right();
+        for (std::size_t i = 0; i < n; ++i)
+            if (inGroup(g, i)) need = std::max(need, out[i].Right() + framePadding);
+        int delta = need - out[g].Right();
+        if (delta <= 0) continue;
+        const FitRect doc = items[g].place;
+        std::vector<std::size_t> right;
+        int rightmost = out[g].Right();
+        for (std::size_t j = 0; j < n; ++j) {
+            const FitRect& p = items[j].place;
+            if (j == g || p.x < doc.Right() || p.Bottom() <= doc.y || p.y >= doc.Bottom()) continue;
+            right.push_back(j);
+            rightmost = std::max(rightmost, out[j].Right());
+        }
+        delta = std::min(delta, maxRight - rightmost);
+        if (delta <= 0) continue;
+        out[g].w += delta;
+        for (std::size_t j : right) out[j].x += delta;
+    }
     // A label, or a control that grew wider, ends before its right-hand neighbour on the same
-    // line: a label when its text fits the rest, a grown control not short of its own place.
+    // line and inside its frame: a label when its text fits the rest, a grown control not
+    // short of its own place.
     for (std::size_t i = 0; i < n; ++i) {
         if (!items[i].label && !items[i].growWidth) continue;
+        auto narrowTo = [&](int right) {
+            const int width = right - out[i].x;
+            if (items[i].label ? width >= items[i].naturalWidth : width >= items[i].place.w) out[i].w = width;
+        };
         for (std::size_t j = 0; j < n; ++j) {
             if (j == i || items[j].group || items[j].place.x <= items[i].place.x) continue;
             if (VerticalOverlap(out[i], out[j]) <= 0 || HorizontalOverlap(out[i], out[j]) <= 0) continue;
-            const int width = out[j].x - out[i].x;
-            if (items[i].label ? width >= items[i].naturalWidth : width >= items[i].place.w) out[i].w = width;
+            narrowTo(out[j].x);
         }
+        for (std::size_t g = 0; g < n; ++g)
+            if (items[g].group && inGroup(g, i) && out[i].Right() > out[g].Right() - framePadding)
+                narrowTo(out[g].Right() - framePadding);
     }
     // Top to bottom: a control that covers one placed above it moves down, and so does
     // everything under it.
@@ -87,12 +121,13 @@ std::vector<FitRect> FitLayout(const std::vector<FitItem>& items, int framePaddi
         const FitRect& doc = items[g].place;
         const int top = doc.y + shiftAt(doc.y);
         int bottom = doc.Bottom() + shiftAt(doc.Bottom());
-        for (std::size_t i = 0; i < n; ++i) {
-            if (items[i].group) continue;
-            const FitRect& p = items[i].place;
-            if (Contains(doc, p.x + p.w / 2, p.y + p.h / 2)) bottom = std::max(bottom, out[i].Bottom() + framePadding);
-        }
-        out[g] = {doc.x, top, doc.w, bottom - top};
+        int lowest = top;
+        for (std::size_t i = 0; i < n; ++i)
+            if (inGroup(g, i)) lowest = std::max(lowest, out[i].Bottom());
+        bottom = std::max(bottom, lowest + framePadding);
+        // At the window's edge the padding gives way first.
+        if (bottom > maxBottom) bottom = std::max(maxBottom, lowest + 1);
+        out[g] = {out[g].x, top, out[g].w, bottom - top};
     }
     return out;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Places controls given at fixed rectangles (dialog units already in pixels) so that each
 // gets its natural size: taller controls grow about the middle of their rectangle, a label
-// gives up width its text does not need where it would cover its neighbour, and what lies
-// below a control that grew moves down, with the frames around it. No window code.
+// gives up width its text does not need where it would cover its neighbour, a frame widens
+// around a control that grew (its right-hand neighbours move over), and what lies below a
+// control that grew moves down, with the frames around it. No window code.
 
 #include <vector>
 
@@ -23,8 +24,9 @@ struct FitItem {
     bool growWidth = false;   // may be widened to its natural width
 };
 
-/// Final rectangles, in the order of `items`. `framePadding` is kept between a frame's lowest
-/// control and its bottom edge when the frame has to grow.
-std::vector<FitRect> FitLayout(const std::vector<FitItem>& items, int framePadding);
+/// Final rectangles, in the order of `items`. `framePadding` is kept between a frame and the
+/// controls it has to grow around, where it fits above `maxBottom`; nothing is moved right of
+/// `maxRight`.
+std::vector<FitRect> FitLayout(const std::vector<FitItem>& items, int framePadding, int maxRight, int maxBottom);
 
 }  // namespace pelmora

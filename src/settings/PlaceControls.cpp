@@ -30,7 +30,7 @@ wxSize NaturalSize(const PlacedControl& c) {
 
 }  // namespace
 
-int PlaceControls(const std::vector<PlacedControl>& controls, int framePadding) {
+int PlaceControls(const std::vector<PlacedControl>& controls, int framePadding, int maxRight, int maxBottom) {
     std::vector<FitItem> items;
     items.reserve(controls.size());
     for (const PlacedControl& c : controls) {
@@ -46,7 +46,7 @@ int PlaceControls(const std::vector<PlacedControl>& controls, int framePadding) 
         }
         items.push_back(item);
     }
-    const std::vector<FitRect> placed = FitLayout(items, framePadding);
+    const std::vector<FitRect> placed = FitLayout(items, framePadding, maxRight, maxBottom);
     int bottom = 0;
     for (std::size_t i = 0; i < controls.size(); ++i) {
         const FitRect& r = placed[i];

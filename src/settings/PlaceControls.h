@@ -17,7 +17,8 @@ struct PlacedControl {
     bool naturalHeight = true;  // false: the rectangle's height is kept (pictures, sliders)
 };
 
-/// Places every control; returns the bottom edge of the lowest one.
-int PlaceControls(const std::vector<PlacedControl>& controls, int framePadding);
+/// Places every control, none right of `maxRight`, frames above `maxBottom` where they fit;
+/// returns the bottom edge of the lowest one.
+int PlaceControls(const std::vector<PlacedControl>& controls, int framePadding, int maxRight, int maxBottom);
 
 }  // namespace pelmora

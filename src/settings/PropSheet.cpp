@@ -34,7 +34,7 @@ wxColour propsheet::TabTitleColour() {
     const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNTEXT);
     const wxColour back = BackgroundColour();
     const Rgb readable = WithContrast(MakeRgb(text.Red(), text.Green(), text.Blue()),
-                                      MakeRgb(back.Red(), back.Green(), back.Blue()), kTextContrast);
+                                      MakeRgb(back.Red(), back.Green(), back.Blue()), kTextContrastAim);
     return wxColour(RedOf(readable), GreenOf(readable), BlueOf(readable));
 }
 

@@ -145,8 +145,8 @@ gui_pixel_du() {
         sed -n 's/^0,0: *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1,\2,\3/p'
 }
 
-# Waits until the status banner shows the colour of a state: READY 60,113,76,
-# RECORDING 184,51,96, INITIALIZATION FAILED 0,0,0.
+# Waits until the status banner shows the colour of a state: READY 56,105,70,
+# RECORDING 172,48,89, INITIALIZATION FAILED 0,0,0.
 gui_wait_banner() {
     local want=$1 limit=${2:-15} i got=""
     for i in $(seq 1 $((limit * 10))); do
@@ -175,8 +175,8 @@ gui_wait_meters() {
     gui_fail "the input meter shows no sound (mean brightness '$mean')"
 }
 
-GUI_READY=60,113,76
-GUI_RECORDING=184,51,96
+GUI_READY=56,105,70
+GUI_RECORDING=172,48,89
 
 # The main window's Record/Stop button, in dialog units.
 gui_click_record() { gui_click_du 282 195 51 27; }

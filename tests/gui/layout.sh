@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Layout of every settings page and tuning dialog under two fonts (DejaVu Sans and Nimbus
 # Sans, each answering for "Arial" and for the desktop's sans-serif face) and two text
-# scales, measured through the accessibility tree by layout_check.py. Each combination runs
-# in a session of its own.
+# scales (the larger in the dark theme), measured through the accessibility tree by
+# layout_check.py, with the contrast of the tab titles and the status panel measured on the
+# screen. Each combination runs in a session of its own.
 # Usage: layout.sh PELMORA GUI_HELPER [FONT SCALE]
 # With LAYOUT_SHOTS=FOLDER, a screenshot of every page goes there.
 set -euo pipefail
@@ -17,7 +18,10 @@ if [ $# -lt 4 ]; then
             # that ends removes it.
             home=$(mktemp -d /tmp/pelmora-layout-XXXXXX)
             chmod 755 "$home"
-            HOME=$home dbus-run-session -- bash "$0" "$PELMORA" "$HELPER" "$font" "$scale" || failed=1
+            # Half of the runs in the dark theme.
+            theme=Adwaita
+            [ "$scale" = 1.5 ] && theme=Adwaita:dark
+            HOME=$home GTK_THEME=$theme dbus-run-session -- bash "$0" "$PELMORA" "$HELPER" "$font" "$scale" || failed=1
             rm -rf "$home"
         done
     done
@@ -56,7 +60,8 @@ FONTCONFIG_FILE="$GUI_WORK/fonts.conf" GDK_DPI_SCALE=$scale gui_start_app
 pid=$GUI_APP_PID
 gui_wait_window
 gui_wait_banner "$GUI_READY"
-PYTHONPATH="$HERE" /usr/bin/python3 "$HERE/layout_check.py" "[$font, text x$scale]" "${LAYOUT_SHOTS:-}" ||
+FONTCONFIG_FILE="$GUI_WORK/fonts.conf" PYTHONPATH="$HERE" /usr/bin/python3 "$HERE/layout_check.py" \
+    "[$font, text x$scale, ${GTK_THEME:-default theme}]" "${LAYOUT_SHOTS:-}" "$scale" ||
     { gui_close_window; gui_wait_exit "$pid" 20; exit 1; }
 gui_close_window
 gui_wait_exit "$pid" 20

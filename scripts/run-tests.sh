@@ -14,6 +14,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 
+# A failing test run does not stop the others; the script fails at the end. Builds stop it.
+failed=()
+
 # ctest with its output kept: under CI a skipped test fails the run.
 run_ctest() {
     local log status=0
@@ -24,7 +27,7 @@ run_ctest() {
         status=1
     fi
     rm -f "$log"
-    return "$status"
+    [ "$status" -eq 0 ] || failed+=("ctest $*")
 }
 
 # Everything but the package test; run by the unprivileged user.
@@ -47,10 +50,10 @@ build_and_test() {
         local scratch=${TMPDIR:-/tmp}
         if [ -d /dev/shm ] && [ -w /dev/shm ]; then scratch=/dev/shm; fi
         TMPDIR=$scratch build-fuzz/fuzz/fuzz_load_settings -max_total_time="${FUZZ_SECONDS:-60}" -timeout=10 \
-            -print_final_stats=1 -artifact_prefix=build-fuzz/crashes/ build-fuzz/corpus fuzz/corpus
+            -print_final_stats=1 -artifact_prefix=build-fuzz/crashes/ build-fuzz/corpus fuzz/corpus ||
+            failed+=("fuzz_load_settings (inputs in build-fuzz/crashes/)")
     elif [ "${CI:-}" = true ]; then
-        echo "FAIL: clang is missing (scripts/install-deps.sh installs it); the fuzzer cannot run" >&2
-        return 1
+        failed+=("the fuzzer: clang is missing (scripts/install-deps.sh installs it)")
     else
         echo "Fuzzer skipped: it needs clang (scripts/install-deps.sh installs it)"
     fi
@@ -64,6 +67,11 @@ build_and_test() {
     cmake --build build-asan -j"$jobs"
     ASAN_OPTIONS="halt_on_error=1 detect_leaks=1" UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" \
         run_ctest --test-dir build-asan -LE noasan
+
+    if [ ${#failed[@]} -gt 0 ]; then
+        printf 'FAILED: %s\n' "${failed[@]}" >&2
+        return 1
+    fi
 }
 
 # As root: the unprivileged user builds and tests in build folders of its own.
@@ -100,30 +108,33 @@ build_and_test_unprivileged() {
         if [ -n "${!var+set}" ]; then pass+=("$var=${!var}"); fi
     done
     echo "Building and testing as $user"
-    (cd "$tree" && runuser -u "$user" -- env -i PATH="$PATH" HOME="$home" USER="$user" LOGNAME="$user" \
+    (cd "$tree" && exec runuser -u "$user" -- env -i PATH="$PATH" HOME="$home" USER="$user" LOGNAME="$user" \
         SHELL=/bin/bash LANG="${LANG:-C.UTF-8}" TERM="${TERM:-dumb}" TMPDIR="$home/tmp" \
-        PELMORA_TEST_STAGE=unprivileged "${pass[@]}" bash scripts/run-tests.sh)
+        PELMORA_TEST_STAGE=unprivileged "${pass[@]}" bash scripts/run-tests.sh) || status=$?
 }
 
 if [ "${PELMORA_TEST_STAGE:-}" = unprivileged ]; then
     build_and_test
-    exit 0
+    exit
 fi
 
 tree=$PWD
+status=0
 if [ "$(id -u)" -eq 0 ]; then
     build_and_test_unprivileged
 else
-    build_and_test
+    PELMORA_TEST_STAGE=unprivileged bash scripts/run-tests.sh || status=$?
 fi
+[ -x "$tree/build/src/app/pelmora" ] || exit 1
 
 # The Debian package, installed into the system and removed again: only where we may do so.
 if [ "$(id -u)" -eq 0 ] || sudo -n true 2>/dev/null; then
     echo "Debian package test (needs root: installs into the system)"
-    bash tests/gui/deb_package.sh "$tree/build"
+    bash tests/gui/deb_package.sh "$tree/build" || status=1
 elif [ "${CI:-}" = true ]; then
     echo "FAIL: the Debian package test needs root or sudo" >&2
-    exit 1
+    status=1
 else
     echo "Debian package test skipped: it needs root or sudo"
 fi
+exit "$status"

@@ -21,9 +21,9 @@ DESTDIR="$DEST" cmake --install "$BUILD" --prefix /usr >"$GUI_WORK/install.log" 
 # --- every installed file, and nothing else ---
 expected="usr/bin/pelmora
 usr/share/applications/$APP_ID.desktop
-usr/share/icons/hicolor/48x48/apps/$APP_ID.png
 usr/share/doc/pelmora/changelog.gz
 usr/share/doc/pelmora/copyright
+usr/share/icons/hicolor/48x48/apps/$APP_ID.png
 usr/share/icons/hicolor/scalable/apps/$APP_ID.svg
 usr/share/lintian/overrides/pelmora
 usr/share/man/man1/pelmora.1.gz

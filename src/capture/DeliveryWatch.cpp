@@ -13,6 +13,7 @@ void DeliveryWatch::Start(Clock::time_point now, uint64_t delivered, uint64_t po
     lastDelivered_ = delivered;
     silent_ = false;
     silentPosition_ = position;
+    lastPosition_ = position;
     nextCheck_ = now + interval_;
     active_ = true;
 }
@@ -22,12 +23,15 @@ bool DeliveryWatch::Check(Clock::time_point now, uint64_t delivered, uint64_t po
     nextCheck_ = now + interval_;
     if (delivered != lastDelivered_) {
         lastDelivered_ = delivered;
+        lastPosition_ = position;
         silent_ = false;
         return false;
     }
-    // The silence is timed from the first check that saw it, so that a gap the device made
-    // up for before (our own thread held up, one overrun) never counts.
-    if (!silent_) {
+    // The silence is timed from the first check that saw the position move without sound, so
+    // that a stall (the position standing still: our own thread held up) and the overrun that
+    // ends it never count: a stalled device is timed afresh once it runs again.
+    if (!silent_ || position == lastPosition_) {
+        lastPosition_ = position;
         silent_ = true;
         silentSince_ = now;
         silentPosition_ = position;

@@ -34,6 +34,7 @@ private:
     bool silent_ = false;  // the last check saw no new sound
     Clock::time_point silentSince_{};
     uint64_t silentPosition_ = 0;
+    uint64_t lastPosition_ = 0;  // the position at the last check
     Clock::time_point nextCheck_{};
 };
 

@@ -73,8 +73,8 @@ TEST(AlsaNoData, ADeviceWhoseEveryReadOverrunsFailsWithoutSpinningAndItsTimeIsLo
     PreprocessThread preprocess(state, settings, dc);
     CaptureDevice capture(state, device, settings, backend, wave, preprocess, log, view,
                           [](int, int) -> std::optional<WaveFormat> { return MakePcmFormat(44100, 16, 2); });
-    preprocess.Start(3);
-    wave.Start(3);
+    preprocess.Start();
+    wave.Start();
 
     const unsigned long preparesBefore = g_prepares();
     const auto start = std::chrono::steady_clock::now();

@@ -22,6 +22,13 @@ ctl.!default { type pulse }
 ASOUND
     gui_start_x
     gui_start_pulse
+    # Our own session bus (dbus-run-session) starts the accessibility bus with the bus's own
+    # environment: give it this test's folders, or it puts its socket in the real home,
+    # where every test's bus replaces the one before.
+    if [ -n "${PELMORA_ON_SESSION_BUS:-}" ]; then
+        dbus-update-activation-environment HOME XDG_RUNTIME_DIR DISPLAY ||
+            gui_fail "cannot hand the test's environment to its session bus"
+    fi
 }
 
 gui_start_x() {
@@ -164,8 +171,9 @@ gui_wait_banner() {
 gui_wait_meters() {
     local limit=${1:-15} i mean=""
     for i in $(seq 1 $((limit * 10))); do
-        eval "$(xdotool getwindowgeometry --shell "$GUI_WID")"
-        mean=$(import -window "$GUI_WID" \
+        WIDTH="" HEIGHT=""
+        eval "$(xdotool getwindowgeometry --shell "$GUI_WID" 2>/dev/null || true)"
+        [ -n "$WIDTH" ] && mean=$(import -window "$GUI_WID" \
                    -crop "$((144 * WIDTH / 400))x$((19 * HEIGHT / 313))+$((21 * WIDTH / 400))+$((272 * HEIGHT / 313))" \
                    -colorspace gray -format '%[fx:mean]' info: 2>/dev/null || true)
         awk -v m="${mean:-0}" 'BEGIN { exit !(m > 0.1) }' && return 0
@@ -173,6 +181,23 @@ gui_wait_meters() {
     done
     echo "app log:" >&2; cat "$GUI_WORK/app.log" >&2
     gui_fail "the input meter shows no sound (mean brightness '$mean')"
+}
+
+# Waits until the accessibility bus that the program's toolkit asked for answers, with its
+# registry: a client that connects while it is still being started gives up at once.
+gui_wait_accessibility() {
+    local limit=${1:-30} i address=""
+    for i in $(seq 1 $((limit * 10))); do
+        address=$(dbus-send --session --print-reply=literal --reply-timeout=2000 --dest=org.a11y.Bus \
+                      /org/a11y/bus org.a11y.Bus.GetAddress 2>/dev/null | tr -d ' ' || true)
+        if [ -n "$address" ] &&
+           dbus-send --bus="$address" --print-reply --reply-timeout=2000 --dest=org.a11y.atspi.Registry \
+               /org/a11y/atspi/accessible/root org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    gui_fail "the accessibility bus did not answer (address '$address')"
 }
 
 GUI_READY=56,105,70

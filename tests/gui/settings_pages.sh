@@ -21,6 +21,7 @@ gui_wait_window
 gui_wait_banner "$GUI_READY"
 # The sound server wakes its idle monitor source a while after the first client connects.
 gui_wait_meters
+gui_wait_accessibility
 PYTHONPATH="$HERE" /usr/bin/python3 "$HERE/settings_pages.py" "$GUI_WORK/prog" "$HELPER" ||
     { echo "app log:" >&2; cat "$GUI_WORK/app.log" >&2; exit 1; }
 gui_close_window

@@ -6,10 +6,11 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "EndToEndRig.h"

@@ -60,6 +60,7 @@ FONTCONFIG_FILE="$GUI_WORK/fonts.conf" GDK_DPI_SCALE=$scale gui_start_app
 pid=$GUI_APP_PID
 gui_wait_window
 gui_wait_banner "$GUI_READY"
+gui_wait_accessibility
 FONTCONFIG_FILE="$GUI_WORK/fonts.conf" PYTHONPATH="$HERE" /usr/bin/python3 "$HERE/layout_check.py" \
     "[$font, text x$scale, ${GTK_THEME:-default theme}]" "${LAYOUT_SHOTS:-}" "$scale" ||
     { gui_close_window; gui_wait_exit "$pid" 20; exit 1; }

@@ -14,6 +14,7 @@ pactl set-source-volume tone.monitor 40000 20000
 gui_start_app
 gui_wait_window
 gui_wait_banner "$GUI_READY"
+gui_wait_accessibility
 /usr/bin/python3 "$HERE/mixer_atspi.py" "$GUI_WID" || { cat "$GUI_WORK/app.log" >&2; exit 1; }
 gui_close_window
 gui_wait_exit "$GUI_APP_PID" 20

@@ -15,6 +15,7 @@ gui_start_app
 first=$GUI_APP_PID
 gui_wait_window
 gui_wait_banner "$GUI_READY"
+gui_wait_accessibility
 PYTHONPATH="$HERE" /usr/bin/python3 "$HERE/page_controls.py" "$GUI_WORK/prog" ||
     { echo "app log:" >&2; cat "$GUI_WORK/app.log" >&2; exit 1; }
 gui_close_window

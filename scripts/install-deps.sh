@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libwxgtk3.2-dev libgtk-3-dev libx11-dev libasound2-dev libmd-dev
+  libwxgtk3.2-dev libgtk-3-dev libx11-dev libasound2-dev libmd-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   lame
   clang libclang-rt-14-dev

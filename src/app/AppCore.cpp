@@ -17,6 +17,7 @@
 #include "recording/ProcessEncoder.h"
 #include "recording/RecordingControl.h"
 #include "recording/Supervision.h"
+#include "settings/ConfFile.h"
 #include "settings/SettingsFile.h"
 
 namespace pelmora {
@@ -122,6 +123,7 @@ void AppCore::Start(AppView& view) {
     }
     if (!pathProblem_.empty()) log_->AddLogLine("ERROR:   " + pathProblem_);
     LoadSettings(settings_, IniPath(), programFolder_, *log_, outputFolder_);
+    conf_ = std::make_unique<ConfFile>(ConfPath(), *log_);
 
     inputBridge_ = std::make_unique<InputBridge>(*this);
     input_ = std::make_unique<InputEnumeration>(*backend_, settings_, bitrate_, *log_, *inputBridge_);
@@ -237,7 +239,10 @@ void AppCore::Close() {
 
     settings_.settingsVersion = kSettingsVersion;
     std::string error;
-    if (!WriteSettingsFile(IniPath(), settings_, &error)) view.ReportSettingsWriteFailure(IniPath(), error);
+    const bool iniWritten = WriteSettingsFile(IniPath(), settings_, &error);
+    if (!iniWritten) view.ReportSettingsWriteFailure(IniPath(), error);
+    // A folder that took no pelmora.ini takes no pelmora.conf either: one message says it.
+    if (!conf_->Save(&error) && iniWritten) view.ReportSettingsWriteFailure(ConfPath(), error);
 
     if (cpuActive_) cpu_.StopCpuUsage();
     view.ReleaseImages();

@@ -31,6 +31,7 @@
 namespace pelmora {
 
 class CaptureDevice;
+class ConfFile;
 class InputEnumeration;
 class MixerControl;
 class ProcessEncoder;
@@ -127,6 +128,10 @@ public:
     PipelineState& Pipeline() { return pipeline_; }
     const std::string& ProgramFolder() const { return programFolder_; }
     std::string IniPath() const { return programFolder_ + "pelmora.ini"; }
+    /// Settings beyond the record, beside pelmora.ini; read at Start, written at Close.
+    std::string ConfPath() const { return programFolder_ + "pelmora.conf"; }
+    /// The key file of ConfPath(); null before Start.
+    ConfFile* Conf() { return conf_.get(); }
     /// Where output goes by default, and bare output names are resolved.
     const std::string& DefaultOutputFolder() const { return outputFolder_; }
     BitrateTable ActiveBitrateTable() const { return bitrate_.activeBitrateTable; }
@@ -177,6 +182,7 @@ private:
     std::string outputFolder_;
     std::string pathProblem_;
     RecSettings settings_{};
+    std::unique_ptr<ConfFile> conf_;
     std::unique_ptr<EventLog> log_;
     PipelineState pipeline_;
     BitrateState bitrate_;

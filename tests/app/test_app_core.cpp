@@ -136,6 +136,32 @@ TEST(AppCore, FirstStartLoadsDefaultsBeforeTheSheetExists) {
     EXPECT_FALSE(view.options.empty());
 }
 
+TEST(AppCore, FirstStartWithoutAConfFileWritesTheDefaultIniUnchangedAndCreatesTheConfFile) {
+    test::TempDir dir;
+    RecSettings defaults{};
+    SetDefaultSettings(defaults, dir.Path());
+    ASSERT_TRUE(WriteSettingsFile(dir / "expected.ini", defaults));
+    const std::vector<char> expected = test::ReadFile(dir / "expected.ini");
+    {
+        AppCore core(dir.Path(), Simulated());
+        FakeView view(core);
+        core.Start(view);
+        EXPECT_EQ(test::ReadFile(core.IniPath()), expected);
+        EXPECT_FALSE(test::FileExists(core.ConfPath()));
+        core.Close();
+        EXPECT_EQ(test::ReadFile(core.IniPath()), expected);
+        EXPECT_TRUE(test::FileExists(core.ConfPath()));
+        EXPECT_EQ(IndexOf(view.steps, "writefail"), view.steps.size());
+    }
+    // A later start reads both without a word of complaint.
+    AppCore again(dir.Path(), Simulated());
+    FakeView view(again);
+    again.Start(view);
+    for (const auto& line : again.Log().Lines()) EXPECT_EQ(line.find("WARNING"), std::string::npos) << line;
+    again.Close();
+    EXPECT_EQ(test::ReadFile(again.IniPath()), expected);
+}
+
 TEST(AppCore, StartOpensTheDeviceAfterEverythingElse) {
     test::TempDir dir;
     AppCore core(dir.Path(), Simulated());
@@ -312,6 +338,7 @@ TEST(AppCore, UnwritableIniIsReportedAndTheCloseGoesOn) {
     view.steps.clear();
     core.Close();
     EXPECT_LT(IndexOf(view.steps, "writefail"), IndexOf(view.steps, "killtimer"));
+    EXPECT_EQ(std::count(view.steps.begin(), view.steps.end(), "writefail"), 1);
     EXPECT_NE(IndexOf(view.steps, "killtimer"), view.steps.size());
 }
 

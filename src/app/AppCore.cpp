@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "capture/AlsaMessages.h"
-#include "capture/AlsaWaveIn.h"
 #include "capture/CaptureDevice.h"
 #include "capture/ThreadPriority.h"
 #include "input/FormatText.h"
@@ -14,6 +13,7 @@
 #include "input/InputEnumeration.h"
 #include "input/MixerControl.h"
 #include "input/SimulatedMixer.h"
+#include "pulse/PulseWaveIn.h"
 #include "recording/ProcessEncoder.h"
 #include "recording/RecordingControl.h"
 #include "recording/Supervision.h"
@@ -76,7 +76,7 @@ AppCore::AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backe
       mixerBackend_(mixerBackend ? std::move(mixerBackend)
                     : backend  ? std::unique_ptr<MixerBackend>(std::make_unique<SimulatedMixerBackend>())
                                : std::make_unique<AlsaMixer>()),
-      backend_(backend ? std::move(backend) : std::make_unique<AlsaWaveIn>()),
+      backend_(backend ? std::move(backend) : std::make_unique<PulseWaveIn>(PulseConnection::Start())),
       cpu_(*(log_ = std::make_unique<EventLog>(settings_, programFolder_))),
       writer_(pipeline_, output_),
       waveThread_(pipeline_, deviceObjects_, settings_, *backend_, *log_),
@@ -197,7 +197,7 @@ void AppCore::CloseCaptureDevice() {
 
 void AppCore::SetupMixer() {
     if (!input_ || input_->deviceCount() <= 0) return;
-    mixer_->SetupMixer(input_->devices()[static_cast<std::size_t>(input_->SelectedDevice())].name);
+    mixer_->SetupMixer(MixerDeviceFor(input_->devices()[static_cast<std::size_t>(input_->SelectedDevice())].name));
 }
 
 void AppCore::ApplyPriorities() {

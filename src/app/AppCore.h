@@ -78,8 +78,8 @@ enum class PresetSave { Saved, Declined, Failed };
 class AppCore {
 public:
     /// `programFolder` ends with "/"; it holds pelmora.ini and is the default output folder.
-    /// Without a backend the system's ALSA devices are used, with their ALSA mixers; with a
-    /// wave-input backend but no mixer backend, a simulated mixer.
+    /// Without a backend the sound server's sources and the system's ALSA devices are used,
+    /// with ALSA mixers; with a wave-input backend but no mixer backend, a simulated mixer.
     explicit AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend = nullptr,
                      std::unique_ptr<MixerBackend> mixerBackend = nullptr);
     /// With the folders decided at start-up.

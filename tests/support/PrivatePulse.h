@@ -70,6 +70,20 @@ public:
         std::ofstream(dir_ + "/pulse.pa") << "load-module module-native-protocol-unix\n"
                                              "load-module module-null-sink sink_name=tone rate=44100 channels=2\n"
                                              "set-default-sink tone\nset-default-source tone.monitor\n";
+        return Launch();
+    }
+
+    /// The server killed outright, as when it crashes; Launch starts it again.
+    void Kill() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = 0;
+        }
+    }
+
+    /// Starts the server in the folder of Start and waits until it answers.
+    bool Launch() {
         const std::string script = dir_ + "/pulse.pa", log = dir_ + "/pulse.log";
         std::vector<std::string> args = {"pulseaudio", "-n", "-F", script, "--daemonize=no", "--exit-idle-time=-1",
                                          "--disallow-exit=yes", "--use-pid-file=no", "--log-target=file:" + log};

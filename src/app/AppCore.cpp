@@ -1,5 +1,7 @@
 #include "app/AppCore.h"
 
+#include "app/RememberedDevice.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -133,6 +135,8 @@ void AppCore::Start(AppView& view) {
     mixer_->InitPadlock();
     // The General page's initialisation: devices, their formats, the bitrate table.
     input_->EnumerateInputDevices();
+    const int remembered = RememberedDevicePosition(*conf_, input_->devices(), *log_, &rememberedAbsent_);
+    if (remembered >= 0) settings_.deviceIndex = remembered;
     input_->FillFormatList();
     ChooseStoredBitrateTable();
 
@@ -239,6 +243,7 @@ void AppCore::Close() {
 
     settings_.settingsVersion = kSettingsVersion;
     std::string error;
+    RememberSelectedDevice();
     const bool iniWritten = WriteSettingsFile(IniPath(), settings_, &error);
     if (!iniWritten) view.ReportSettingsWriteFailure(IniPath(), error);
     // A folder that took no pelmora.ini takes no pelmora.conf either: one message says it.
@@ -272,7 +277,18 @@ void AppCore::OnTimer() {
 }
 
 void AppCore::OnDeviceSelected(int position) {
-    if (input_) input_->OnDeviceSelected(position);
+    if (!input_) return;
+    input_->OnDeviceSelected(position);
+    if (settings_.deviceIndex == position) {
+        // The user's choice: remembered from now on, also when it was an absent one before.
+        rememberedAbsent_ = false;
+        RememberSelectedDevice();
+    }
+}
+
+void AppCore::RememberSelectedDevice() {
+    if (!input_ || !conf_ || input_->deviceCount() <= 0 || rememberedAbsent_) return;
+    conf_->SetText(kInputDeviceKey, input_->devices()[static_cast<std::size_t>(input_->SelectedDevice())].name);
 }
 
 void AppCore::OnFormatSelected(int position) {

@@ -177,12 +177,16 @@ private:
     class CaptureBridge;
     EncoderInputFormat EncoderFormat() const;
     void ChooseStoredBitrateTable();
+    /// Puts the selected device's name into pelmora.conf, unless the remembered one was
+    /// absent at start-up and the user chose none since.
+    void RememberSelectedDevice();
 
     std::string programFolder_;
     std::string outputFolder_;
     std::string pathProblem_;
     RecSettings settings_{};
     std::unique_ptr<ConfFile> conf_;
+    bool rememberedAbsent_ = false;
     std::unique_ptr<EventLog> log_;
     PipelineState pipeline_;
     BitrateState bitrate_;

@@ -135,6 +135,7 @@ void AppCore::Start(AppView& view) {
     mixer_->InitPadlock();
     // The General page's initialisation: devices, their formats, the bitrate table.
     input_->EnumerateInputDevices();
+    if (auto* server = dynamic_cast<PulseWaveIn*>(backend_.get())) listGeneration_ = server->ListGeneration();
     const int remembered = RememberedDevicePosition(*conf_, input_->devices(), *log_, &rememberedAbsent_);
     if (remembered >= 0) settings_.deviceIndex = remembered;
     input_->FillFormatList();
@@ -270,6 +271,7 @@ void AppCore::OnTimer() {
     if (log_)
         for (const std::string& message : TakeAlsaMessages()) log_->AddLogLine(message);
     if (!supervision_ || closed_) return;
+    FollowDeviceList();
     supervision_->OnTimer();
     // A device that failed while capturing is tried again every second, so that capture
     // comes back by itself with the sound server.
@@ -284,6 +286,23 @@ void AppCore::OnDeviceSelected(int position) {
         rememberedAbsent_ = false;
         RememberSelectedDevice();
     }
+}
+
+// Sources came or went, or the sound server did: the lists show what is there now, and the
+// selected device stays selected by name, a recording from it undisturbed.
+void AppCore::FollowDeviceList() {
+    auto* server = dynamic_cast<PulseWaveIn*>(backend_.get());
+    if (server == nullptr || !input_ || server->ListGeneration() == listGeneration_) return;
+    listGeneration_ = server->ListGeneration();
+    const std::string current =
+        input_->deviceCount() > 0 ? input_->devices()[static_cast<std::size_t>(input_->SelectedDevice())].name : "";
+    server->KeepListed(current);
+    input_->EnumerateInputDevices();
+    const int position = DevicePosition(input_->devices(), current);
+    if (position >= 0) settings_.deviceIndex = position;
+    input_->FillFormatList();
+    view_->SelectDevice(input_->SelectedDevice());
+    view_->SelectFormat(settings_.formatIndex);
 }
 
 void AppCore::RememberSelectedDevice() {

@@ -59,6 +59,7 @@ public:
     virtual void SetDeviceList(const std::vector<std::string>& items) = 0;
     virtual void SetFormatList(const std::vector<std::string>& items) = 0;
     virtual void SelectFormat(int position) = 0;
+    virtual void SelectDevice(int position) { (void)position; }
     virtual void SetBitrateLabel(const std::string& text) = 0;
     /// The active bitrate table switched: the XBR page's ABR limits, and its value when it moved.
     virtual void SetAbrRange(int minimum, int maximum) { (void)minimum, (void)maximum; }
@@ -180,6 +181,7 @@ private:
     /// Puts the selected device's name into pelmora.conf, unless the remembered one was
     /// absent at start-up and the user chose none since.
     void RememberSelectedDevice();
+    void FollowDeviceList();
 
     std::string programFolder_;
     std::string outputFolder_;
@@ -187,6 +189,7 @@ private:
     RecSettings settings_{};
     std::unique_ptr<ConfFile> conf_;
     bool rememberedAbsent_ = false;
+    uint64_t listGeneration_ = 0;  // of the sound server's list last shown
     std::unique_ptr<EventLog> log_;
     PipelineState pipeline_;
     BitrateState bitrate_;

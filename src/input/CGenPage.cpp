@@ -154,6 +154,10 @@ void CGenPage::SelectFormat(int position) {
     if (position >= 0 && static_cast<unsigned>(position) < format_->GetCount()) format_->SetSelection(position);
 }
 
+void CGenPage::SelectDevice(int position) {
+    if (position >= 0 && static_cast<unsigned>(position) < device_->GetCount()) device_->SetSelection(position);
+}
+
 void CGenPage::SetBitrateLabel(const std::string& text) {
     const wxString label = FromUtf8(text);
     if (bitrateLabel_->GetLabel() != label) bitrateLabel_->SetLabel(label);

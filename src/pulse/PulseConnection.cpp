@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace pelmora {
@@ -166,16 +167,26 @@ void PulseConnection::Refresh() {
     auto partDone = [](PulseConnection* self) {
         if (--self->refreshParts_ > 0) return;
         self->refreshing_ = false;
+        bool changed = !self->ready_.load();
         {
             std::lock_guard<std::mutex> lock(self->mutex_);
+            const auto& before = self->sources_;
+            const auto& after = self->pendingSources_;
+            changed = changed || before.size() != after.size() ||
+                      !std::equal(before.begin(), before.end(), after.begin(), [](const auto& a, const auto& b) {
+                          return a.name == b.name && a.description == b.description;
+                      });
             self->sources_ = std::move(self->pendingSources_);
             self->defaultSource_ = self->pendingDefault_;
         }
         self->pendingSources_.clear();
         self->ready_.store(true);
         self->settled_ = true;
-        self->generation_.fetch_add(1);
-        self->Publish();
+        // Volume and state changes of a source come as events too; only the list counts.
+        if (changed) {
+            self->generation_.fetch_add(1);
+            self->Publish();
+        }
         self->Signal();
         if (self->refreshAgain_) self->Refresh();
     };

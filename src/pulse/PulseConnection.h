@@ -42,7 +42,7 @@ public:
     /// The sources in the server's order, and the default source's name; empty when not Ready.
     std::vector<ServerSource> Sources() const;
     std::string DefaultSource() const;
-    /// Counts every change of the list or the connection.
+    /// Counts every change of the list (names and descriptions) or of the connection.
     uint64_t Generation() const { return generation_.load(); }
     /// Called on the client thread after every such change; must not block or call back.
     void SetChangeListener(std::function<void()> listener);

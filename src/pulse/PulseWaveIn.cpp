@@ -1,5 +1,6 @@
 #include "pulse/PulseWaveIn.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -29,20 +30,32 @@ std::string MixerDeviceFor(const std::string& name) { return name == kDefaultSou
 PulseWaveIn::PulseWaveIn(std::shared_ptr<PulseConnection> connection) : connection_(std::move(connection)) {}
 
 std::vector<WaveInDeviceInfo> PulseWaveIn::Devices() {
+    const std::vector<Entry> before = std::move(entries_);
     entries_.clear();
     const bool server = connection_ && connection_->Ready();
+    bool kept = keep_.empty();
     if (server) {
         entries_.push_back({{kDefaultSourceName, "Default source"}, true, -1});
         for (const ServerSource& s : connection_->Sources()) entries_.push_back({{s.name, s.description}, true, -1});
+        kept = kept || DevicePosition(entries_, keep_) >= 0;
     }
+    // A source in use that went away keeps its place until it is back.
+    if (!kept)
+        for (std::size_t i = 0; i < before.size(); ++i)
+            if (before[i].server && before[i].info.name == keep_) {
+                entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(std::min(i, entries_.size())),
+                                before[i]);
+                kept = true;
+            }
     const std::vector<WaveInDeviceInfo> alsa = alsa_.Devices();
     for (std::size_t i = 0; i < alsa.size(); ++i) {
         if (server) {
             if (LeadsIntoServer(alsa[i])) continue;
             // Only what opens: the server holds its cards, and those are its sources already.
+            // The device in use is busy with us.
             WaveResult openError = 0;
             alsa_.QueryFormats(static_cast<int>(i), {MakePcmFormat(44100, 16, 2)}, &openError);
-            if (openError != 0) continue;
+            if (openError != 0 && alsa[i].name != keep_) continue;
         }
         entries_.push_back({alsa[i], false, static_cast<int>(i)});
     }
@@ -50,6 +63,12 @@ std::vector<WaveInDeviceInfo> PulseWaveIn::Devices() {
     std::vector<WaveInDeviceInfo> list;
     for (const Entry& e : entries_) list.push_back(e.info);
     return list;
+}
+
+int PulseWaveIn::DevicePosition(const std::vector<Entry>& entries, const std::string& name) {
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].info.name == name) return static_cast<int>(i);
+    return -1;
 }
 
 const PulseWaveIn::Entry* PulseWaveIn::EntryAt(int deviceId) {
@@ -66,7 +85,16 @@ std::vector<WaveResult> PulseWaveIn::QueryFormats(int deviceId, const std::vecto
         if (openError) *openError = -ENODEV;
         return std::vector<WaveResult>(candidates.size(), -ENODEV);
     }
-    if (!e->server) return alsa_.QueryFormats(e->alsaId, candidates, openError);
+    if (!e->server) {
+        WaveResult error = 0;
+        std::vector<WaveResult> results = alsa_.QueryFormats(e->alsaId, candidates, &error);
+        const auto known = alsaFormats_.find(e->info.name);
+        if (error == -EBUSY && known != alsaFormats_.end() && known->second.size() == candidates.size())
+            return known->second;  // in use, by us or another program: as it answered before
+        if (error == 0) alsaFormats_[e->info.name] = results;
+        if (openError) *openError = error;
+        return results;
+    }
     std::vector<WaveResult> results;
     for (const WaveFormat& f : candidates) results.push_back(ServerTakes(f) ? 0 : -EINVAL);
     return results;

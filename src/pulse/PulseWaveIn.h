@@ -5,6 +5,7 @@
 // that lead into the server, not the cards the server holds). Without a server the list is
 // ALSA's. Every server source takes every candidate format: the server converts.
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,12 @@ public:
     std::string ErrorText(WaveResult code) override;
 
     const std::shared_ptr<PulseConnection>& Connection() const { return connection_; }
+    /// Changes whenever the server's list may have changed, or the server came or went.
+    uint64_t ListGeneration() const { return connection_ ? connection_->Generation() : 0; }
+    /// The next lists keep the device of this name, where it stood among its kind, also while
+    /// it is absent (opening it fails until it is back) or busy (its formats as last seen):
+    /// the device in use stays the selected one while the others come and go.
+    void KeepListed(const std::string& name) { keep_ = name; }
 
 private:
     struct Entry {
@@ -44,11 +51,14 @@ private:
         int alsaId = -1;
     };
     const Entry* EntryAt(int deviceId);
+    static int DevicePosition(const std::vector<Entry>& entries, const std::string& name);
 
     std::shared_ptr<PulseConnection> connection_;
     AlsaWaveIn alsa_;
     std::vector<Entry> entries_;
     bool listed_ = false;
+    std::string keep_;
+    std::map<std::string, std::vector<WaveResult>> alsaFormats_;  // last answers of each ALSA device
 };
 
 }  // namespace pelmora

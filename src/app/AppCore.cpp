@@ -15,6 +15,7 @@
 #include "input/InputEnumeration.h"
 #include "input/MixerControl.h"
 #include "input/SimulatedMixer.h"
+#include "pulse/PulseMixer.h"
 #include "pulse/PulseWaveIn.h"
 #include "recording/ProcessEncoder.h"
 #include "recording/RecordingControl.h"
@@ -75,10 +76,11 @@ AppCore::AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backe
       outputFolder_(paths.outputFolder),
       pathProblem_(paths.problem),
       encoderProcess_(programFolder_, paths.EncoderFolders()),
+      server_(backend || mixerBackend ? nullptr : PulseConnection::Start()),
       mixerBackend_(mixerBackend ? std::move(mixerBackend)
-                    : backend  ? std::unique_ptr<MixerBackend>(std::make_unique<SimulatedMixerBackend>())
-                               : std::make_unique<AlsaMixer>()),
-      backend_(backend ? std::move(backend) : std::make_unique<PulseWaveIn>(PulseConnection::Start())),
+                    : backend    ? std::unique_ptr<MixerBackend>(std::make_unique<SimulatedMixerBackend>())
+                                 : std::make_unique<PulseMixerBackend>(server_, std::make_unique<AlsaMixer>())),
+      backend_(backend ? std::move(backend) : std::make_unique<PulseWaveIn>(server_)),
       cpu_(*(log_ = std::make_unique<EventLog>(settings_, programFolder_))),
       writer_(pipeline_, output_),
       waveThread_(pipeline_, deviceObjects_, settings_, *backend_, *log_),
@@ -202,7 +204,7 @@ void AppCore::CloseCaptureDevice() {
 
 void AppCore::SetupMixer() {
     if (!input_ || input_->deviceCount() <= 0) return;
-    mixer_->SetupMixer(MixerDeviceFor(input_->devices()[static_cast<std::size_t>(input_->SelectedDevice())].name));
+    mixer_->SetupMixer(input_->devices()[static_cast<std::size_t>(input_->SelectedDevice())].name);
 }
 
 void AppCore::ApplyPriorities() {

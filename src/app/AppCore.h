@@ -31,6 +31,7 @@
 namespace pelmora {
 
 class CaptureDevice;
+class PulseConnection;
 class ConfFile;
 class InputEnumeration;
 class MixerControl;
@@ -80,7 +81,7 @@ class AppCore {
 public:
     /// `programFolder` ends with "/"; it holds pelmora.ini and is the default output folder.
     /// Without a backend the sound server's sources and the system's ALSA devices are used,
-    /// with ALSA mixers; with a wave-input backend but no mixer backend, a simulated mixer.
+    /// with the server's and ALSA's mixers; with a wave-input backend but no mixer backend, a simulated mixer.
     explicit AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend = nullptr,
                      std::unique_ptr<MixerBackend> mixerBackend = nullptr);
     /// With the folders decided at start-up.
@@ -198,6 +199,7 @@ private:
     WriterOutput output_;
     EncoderProcess encoderProcess_;
     std::unique_ptr<ProcessEncoder> encoder_;
+    std::shared_ptr<PulseConnection> server_;     // the sound server, when the backends are the system's
     std::unique_ptr<MixerBackend> mixerBackend_;  // before backend_: chosen by whether one was given
     std::unique_ptr<WaveInBackend> backend_;
     std::unique_ptr<MixerControl> mixer_;

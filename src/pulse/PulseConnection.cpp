@@ -115,10 +115,14 @@ void PulseConnection::OnContextState(pa_context* c, void* userdata) {
     case PA_CONTEXT_READY: {
         pa_context_set_subscribe_callback(
             c,
-            [](pa_context*, pa_subscription_event_type_t type, uint32_t, void* userdata) {
+            [](pa_context*, pa_subscription_event_type_t type, uint32_t index, void* userdata) {
+                auto* self = static_cast<PulseConnection*>(userdata);
                 const unsigned facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
-                if (facility == PA_SUBSCRIPTION_EVENT_SOURCE || facility == PA_SUBSCRIPTION_EVENT_SERVER)
-                    static_cast<PulseConnection*>(userdata)->Refresh();
+                if (facility == PA_SUBSCRIPTION_EVENT_SOURCE || facility == PA_SUBSCRIPTION_EVENT_SERVER) self->Refresh();
+                if (facility == PA_SUBSCRIPTION_EVENT_SOURCE) {
+                    const auto watchers = self->sourceWatchers_;  // a watcher may remove itself
+                    for (const auto& w : watchers) w.second(index);
+                }
             },
             self);
         pa_operation* op = pa_context_subscribe(
@@ -245,6 +249,17 @@ std::string PulseConnection::DefaultSource() const {
 void PulseConnection::SetChangeListener(std::function<void()> listener) {
     std::lock_guard<std::mutex> lock(mutex_);
     listener_ = std::move(listener);
+}
+
+int PulseConnection::AddSourceWatcher(std::function<void(uint32_t index)> watcher) {
+    sourceWatchers_.emplace_back(nextWatcher_, std::move(watcher));
+    return nextWatcher_++;
+}
+
+void PulseConnection::RemoveSourceWatcher(int id) {
+    sourceWatchers_.erase(std::remove_if(sourceWatchers_.begin(), sourceWatchers_.end(),
+                                         [id](const auto& w) { return w.first == id; }),
+                          sourceWatchers_.end());
 }
 
 void PulseConnection::Signal() { pa_threaded_mainloop_signal(loop_, 0); }

@@ -46,6 +46,10 @@ public:
     uint64_t Generation() const { return generation_.load(); }
     /// Called on the client thread after every such change; must not block or call back.
     void SetChangeListener(std::function<void()> listener);
+    /// Calls `watcher` on the client thread, with the lock held, whenever a source changed
+    /// (its index given); until RemoveSourceWatcher. Both under Lock.
+    int AddSourceWatcher(std::function<void(uint32_t index)> watcher);
+    void RemoveSourceWatcher(int id);
     /// Kernel id of the client thread (0 before it ran), for its scheduling.
     pid_t ThreadId() const { return threadId_.load(); }
 
@@ -87,6 +91,8 @@ private:
     bool refreshAgain_ = false;      // under the loop's lock
     int refreshParts_ = 0;           // under the loop's lock: answers still awaited
     std::vector<ServerSource> pendingSources_;  // under the loop's lock
+    std::vector<std::pair<int, std::function<void(uint32_t)>>> sourceWatchers_;  // under the loop's lock
+    int nextWatcher_ = 1;                                                        // under the loop's lock
     std::string pendingDefault_;                // under the loop's lock
 
     mutable std::mutex mutex_;  // guards the published state below

@@ -25,8 +25,6 @@ bool ServerTakes(const WaveFormat& f) {
 
 }  // namespace
 
-std::string MixerDeviceFor(const std::string& name) { return name == kDefaultSourceName ? "pulse" : name; }
-
 PulseWaveIn::PulseWaveIn(std::shared_ptr<PulseConnection> connection) : connection_(std::move(connection)) {}
 
 std::vector<WaveInDeviceInfo> PulseWaveIn::Devices() {

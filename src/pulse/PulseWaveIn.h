@@ -19,10 +19,6 @@ namespace pelmora {
 /// The name of the "Default source" entry.
 inline constexpr const char* kDefaultSourceName = "@DEFAULT_SOURCE@";
 
-/// The ALSA device whose mixer belongs to capture device `name`: the sound server's control
-/// plugin for "Default source"; the name itself otherwise.
-std::string MixerDeviceFor(const std::string& name);
-
 class PulseWaveIn final : public WaveInBackend {
 public:
     /// On `connection`, or ALSA alone when it is null.

@@ -256,6 +256,29 @@ TEST_F(PulseWaveInTest, ListsTheDefaultFirstThenEverySourceByDescriptionAndRecor
     EXPECT_EQ(stderrText.Text(), "");
 }
 
+TEST_F(PulseWaveInTest, DefaultSourceFollowsTheDesktopsChoiceWhileItRecords) {
+    Module tone("module-sine sink=tone frequency=1000");
+    Module second("module-sine-source source_name=second rate=44100 frequency=440");
+    ASSERT_TRUE(WaitForSource(*connection, "second", true));
+    PulseWaveIn backend(connection);
+    backend.Devices();
+    Recording r(backend, 0);
+    ASSERT_EQ(r.started, 0);
+    std::vector<int16_t> left;
+    ASSERT_EQ(r.Collect(kRate / 2, &left), 0);
+    EXPECT_NEAR(Frequency(left), 1000.0, 20.0);
+    ASSERT_TRUE(test::CommandSucceeds("pactl set-default-source second"));
+    // The stream moves: the 440 Hz tone arrives, with no failure on the way.
+    bool moved = false;
+    for (int i = 0; i < 20 && !moved; ++i) {
+        left.clear();
+        ASSERT_EQ(r.Collect(kRate / 4, &left), 0);
+        moved = std::abs(Frequency(left) - 440.0) < 10.0;
+    }
+    EXPECT_TRUE(moved);
+    ASSERT_TRUE(test::CommandSucceeds("pactl set-default-source tone.monitor"));
+}
+
 TEST_F(PulseWaveInTest, BuffersComeBackFullAndInOrderAtTheirSize) {
     Module tone("module-sine sink=tone frequency=1000");
     PulseWaveIn backend(connection);

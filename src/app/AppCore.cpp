@@ -217,7 +217,12 @@ void AppCore::ApplyPriorities() {
     ApplySchedule(waveThread_.Tid(), s.processPriorityClass, s.receiveThreadPriority);
     ApplySchedule(writer_.Tid(), s.processPriorityClass, s.writerThreadPriority);
     ApplySchedule(preprocess_.Tid(), s.processPriorityClass, s.preprocessThreadPriority);
+    // The sound server's client thread hands the sound to the receiving thread: it runs at
+    // the receiving thread's level.
+    if (ServerThreadId() > 0) ApplySchedule(ServerThreadId(), s.processPriorityClass, s.receiveThreadPriority);
 }
+
+pid_t AppCore::ServerThreadId() const { return server_ ? server_->ThreadId() : 0; }
 
 void AppCore::ApplyBufferSettings() {
     pipeline_.buffersPerSecond = BuffersPerSecond(settings_.meterRateIndex);

@@ -171,6 +171,8 @@ public:
     pid_t ReceiveThreadId() const { return waveThread_.Tid(); }
     pid_t PreprocessThreadId() const { return preprocess_.Tid(); }
     pid_t WriterThreadId() const { return writer_.Tid(); }
+    /// The sound server's client thread; 0 without one.
+    pid_t ServerThreadId() const;
     /// The running encoder's process id; 0 when none runs.
     pid_t EncoderProcessId() const { return encoderProcess_.Pid(); }
 

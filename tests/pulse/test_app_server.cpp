@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/AppCore.h"
 #include "app/MixerAppView.h"
 #include "settings/ConfFile.h"
+#include "settings/SettingsFile.h"
 #include "support/LogTexts.h"
 #include "support/PrivatePulse.h"
 #include "support/TempDir.h"
@@ -106,6 +109,34 @@ TEST(AppOnServer, TheListFollowsTheServerAndTheDeviceInUseFailsAndComesBackByNam
     EXPECT_EQ(next.Settings().deviceIndex, 0);
     EXPECT_TRUE(next.Pipeline().pipelineReady.load());
     next.Close();
+}
+
+int NiceOf(pid_t tid) {
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    // After the name: state is field 3; nice is field 19.
+    for (int i = 3; i <= 19 && fields >> field; ++i) {
+    }
+    return std::atoi(field.c_str());
+}
+
+TEST(AppOnServer, TheServersClientThreadRunsAtTheReceivingThreadsLevel) {
+    if (!test::g_pulseRunning) GTEST_SKIP() << "no PulseAudio server could be started";
+    test::TempDir dir;
+    RecSettings s{};
+    SetDefaultSettings(s, dir.Path());
+    s.processPriorityClass = 0;   // Idle: nice 10 plus each level
+    s.receiveThreadPriority = 2;  // Below Normal: 5 more
+    ASSERT_TRUE(WriteSettingsFile(dir / "pelmora.ini", s));
+    ListView view;
+    AppCore core(dir.Path());
+    core.Start(view);
+    ASSERT_GT(core.ServerThreadId(), 0);
+    EXPECT_EQ(NiceOf(core.ServerThreadId()), NiceOf(core.ReceiveThreadId()));
+    EXPECT_EQ(NiceOf(core.ServerThreadId()), 15);
+    core.Close();
 }
 
 }  // namespace

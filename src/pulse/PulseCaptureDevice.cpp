@@ -114,7 +114,8 @@ WaveResult PulseCaptureDevice::Start() {
         DropStream();
         return code;
     }
-    // Sound that comes before the answer waits in the stream until capturing_ is set.
+    // Sound that comes before the answer waits in the stream until capturing_ is set; the
+    // next read callback takes it with what follows, all on the client thread.
     pa_stream* stream = stream_;
     connection_->Wait([stream] { return pa_stream_get_state(stream) != PA_STREAM_CREATING; }, kConnectWaitMs);
     if (pa_stream_get_state(stream_) != PA_STREAM_READY) {
@@ -123,7 +124,6 @@ WaveResult PulseCaptureDevice::Start() {
         return code;
     }
     capturing_ = true;
-    Read();
     return 0;
 }
 

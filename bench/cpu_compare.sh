@@ -171,6 +171,7 @@ for round in $(seq 1 "$ROUNDS"); do
     # The older build recording WAV through ALSA's pulse plugin, in the same folder.
     if [ -n "$PLUGIN" ]; then
         cp "$PLUGIN" "$PROG/pelmora"
+        rm -f "$PROG"/*.wav  # no question about replacing the last one
         "$HELPER" write-ini "$PROG/pelmora.ini" "$PROG/" wav "$CD_FORMAT"
         start_app
         gui_click_record

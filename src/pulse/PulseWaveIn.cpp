@@ -1,7 +1,10 @@
 #include "pulse/PulseWaveIn.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "pulse/PulseCaptureDevice.h"
@@ -9,10 +12,17 @@
 namespace pelmora {
 namespace {
 
+// PipeWire serves JACK clients too: there, ALSA's jack plugin leads into the same server.
+bool PipeWireRuns() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && ::access((std::string(runtime) + "/pipewire-0").c_str(), F_OK) == 0;
+}
+
 // ALSA devices that only lead into the sound server, which the list shows by its sources.
 bool LeadsIntoServer(const WaveInDeviceInfo& d) {
     const std::string base = d.name.substr(0, d.name.find(':'));
     if (base == "default" || base == "sysdefault" || base == "pulse" || base == "pipewire") return true;
+    if (base == "jack" && PipeWireRuns()) return true;
     return d.description.find("PulseAudio") != std::string::npos ||
            d.description.find("PipeWire") != std::string::npos;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Whole-program CPU against command-line capture of the same source, measured side by side.
 #
-#   bench/cpu_compare.sh PELMORA GUI_HELPER [ROUNDS] [SECONDS]
+#   bench/cpu_compare.sh PELMORA GUI_HELPER [ROUNDS] [SECONDS] [PLUGIN_PELMORA]
 #
 # Starts a private X server and PulseAudio (as the GUI tests do), plays a 1 kHz tone into a
 # null sink and, alternating ROUNDS times (default 5), measures for SECONDS each (default 10):
@@ -10,6 +10,8 @@
 #   wav            the program recording WAV
 #   arecord|lame   `arecord -f cd | lame` with the program's own lame arguments
 #   mp3            the program recording MP3, its lame child included
+#   wav_plugin     PLUGIN_PELMORA (when given: a build that records through ALSA's pulse
+#                  plugin, from before the sound-server backend) recording WAV
 # Every figure is steady state: the window starts after the command or the recording runs.
 # Prints CPU seconds per minute (median and range), the ratios of the medians, the per-thread
 # split (from /proc/PID/task/*/schedstat), the main thread's CPU for a Record and a Stop click,
@@ -19,6 +21,8 @@ PELMORA=$(readlink -f "$1")
 HELPER=$(readlink -f "$2")
 ROUNDS=${3:-5}
 SECS=${4:-10}
+PLUGIN=""
+[ -z "${5:-}" ] || PLUGIN=$(readlink -f "$5")
 HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/../tests/gui/env.sh"
 for tool in arecord lame xdotool Xvfb pulseaudio pacat import; do
@@ -163,6 +167,22 @@ for round in $(seq 1 "$ROUNDS"); do
     wav_main=$(awk -v m=wav '$1 == "thread" && $2 == m && $3 ~ /^main/ { v = $4 } END { print v + 0 }' "$DATA")
     click_cost stop "$GUI_READY" "$wav_main"
     stop_app
+
+    # The older build recording WAV through ALSA's pulse plugin, in the same folder.
+    if [ -n "$PLUGIN" ]; then
+        cp "$PLUGIN" "$PROG/pelmora"
+        rm -f "$PROG"/*.wav  # no question about replacing the last one
+        "$HELPER" write-ini "$PROG/pelmora.ini" "$PROG/" wav "$CD_FORMAT"
+        start_app
+        gui_click_record
+        gui_wait_banner "$GUI_RECORDING" 10
+        sleep 0.5
+        measure wav_plugin "$APP"
+        gui_click_record
+        gui_wait_banner "$GUI_READY" 20
+        stop_app
+        cp "$PELMORA" "$PROG/pelmora"
+    fi
 done
 
 echo
@@ -178,8 +198,8 @@ awk -v rounds="$ROUNDS" '
     $1 == "click" { cn[$2]++; cv[$2, cn[$2]] = $3 / 1e6 }
     $1 == "startup" { sn++; sv[sn] = $3 / 1e9 }
     END {
-        split("arecord idle wav arecord_lame mp3", order, " ")
-        for (k = 1; k <= 5; k++) {
+        split("arecord idle wav arecord_lame mp3 wav_plugin", order, " ")
+        for (k = 1; k <= 6; k++) {
             m = order[k]; if (!n[m]) continue
             delete a; lo = 1e18; hi = -1
             for (i = 1; i <= n[m]; i++) { a[i] = v[m, i]; if (a[i] < lo) lo = a[i]; if (a[i] > hi) hi = a[i] }
@@ -193,6 +213,8 @@ awk -v rounds="$ROUNDS" '
         }
         if (med["arecord_lame"] > 0)
             printf "  mp3 / arecord|lame     %5.2f  (target <= 1.2)\n", med["mp3"] / med["arecord_lame"]
+        if (med["wav_plugin"] > 0)
+            printf "  wav / wav_plugin       %5.2f  (target <= 1)\n", med["wav"] / med["wav_plugin"]
         print "Main-thread CPU of a click, ms (median [min..max]; target <= 20):"
         for (c in cn) {
             delete a; lo = 1e18; hi = -1e18
@@ -203,7 +225,7 @@ awk -v rounds="$ROUNDS" '
         for (i = 1; i <= sn; i++) { a[i] = sv[i]; if (a[i] < lo) lo = a[i]; if (a[i] > hi) hi = a[i] }
         if (sn) printf "Exec to mapped window, s: %.3f [%.3f .. %.3f] (target < 0.5)\n", median(a, sn), lo, hi
         print "Per thread, ms of CPU per second (median over rounds):"
-        for (k = 1; k <= 5; k++) {
+        for (k = 1; k <= 6; k++) {
             m = order[k]
             for (key in names) {
                 split(key, p, SUBSEP); if (p[1] != m) continue

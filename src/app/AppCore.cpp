@@ -1,12 +1,13 @@
 #include "app/AppCore.h"
 
+#include "app/RememberedDevice.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <optional>
 
 #include "capture/AlsaMessages.h"
-#include "capture/AlsaWaveIn.h"
 #include "capture/CaptureDevice.h"
 #include "capture/ThreadRoles.h"
 #include "input/FormatText.h"
@@ -14,9 +15,12 @@
 #include "input/InputEnumeration.h"
 #include "input/MixerControl.h"
 #include "input/SimulatedMixer.h"
+#include "pulse/PulseMixer.h"
+#include "pulse/PulseWaveIn.h"
 #include "recording/ProcessEncoder.h"
 #include "recording/RecordingControl.h"
 #include "recording/Supervision.h"
+#include "settings/ConfFile.h"
 #include "settings/SettingsFile.h"
 
 namespace pelmora {
@@ -88,10 +92,11 @@ AppCore::AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backe
       outputFolder_(paths.outputFolder),
       pathProblem_(paths.problem),
       encoderProcess_(programFolder_, paths.EncoderFolders()),
+      server_(backend || mixerBackend ? nullptr : PulseConnection::Start()),
       mixerBackend_(mixerBackend ? std::move(mixerBackend)
-                    : backend  ? std::unique_ptr<MixerBackend>(std::make_unique<SimulatedMixerBackend>())
-                               : std::make_unique<AlsaMixer>()),
-      backend_(backend ? std::move(backend) : std::make_unique<AlsaWaveIn>()),
+                    : backend    ? std::unique_ptr<MixerBackend>(std::make_unique<SimulatedMixerBackend>())
+                                 : std::make_unique<PulseMixerBackend>(server_, std::make_unique<AlsaMixer>())),
+      backend_(backend ? std::move(backend) : std::make_unique<PulseWaveIn>(server_)),
       cpu_(*(log_ = std::make_unique<EventLog>(settings_, programFolder_))),
       writer_(pipeline_, output_),
       waveThread_(pipeline_, deviceObjects_, settings_, *backend_, *log_),
@@ -150,6 +155,7 @@ void AppCore::Start(AppView& view) {
     }
     if (!pathProblem_.empty()) log_->AddLogLine("ERROR:   " + pathProblem_);
     LoadSettings(settings_, IniPath(), programFolder_, *log_, outputFolder_);
+    conf_ = std::make_unique<ConfFile>(ConfPath(), *log_);
 
     inputBridge_ = std::make_unique<InputBridge>(*this);
     input_ = std::make_unique<InputEnumeration>(*backend_, settings_, bitrate_, *log_, *inputBridge_);
@@ -159,6 +165,9 @@ void AppCore::Start(AppView& view) {
     mixer_->InitPadlock();
     // The General page's initialisation: devices, their formats, the bitrate table.
     input_->EnumerateInputDevices();
+    if (auto* server = dynamic_cast<PulseWaveIn*>(backend_.get())) listGeneration_ = server->ListGeneration();
+    const int remembered = RememberedDevicePosition(*conf_, input_->devices(), *log_, &rememberedAbsent_);
+    if (remembered >= 0) settings_.deviceIndex = remembered;
     input_->FillFormatList();
     ChooseStoredBitrateTable();
 
@@ -232,6 +241,8 @@ void AppCore::ApplyPriorities() {
     ThreadRoles::Instance().Apply(PlanOf(settings_), encoderProcess_.IsRunning() ? encoderProcess_.Pid() : 0);
 }
 
+pid_t AppCore::ServerThreadId() const { return server_ ? server_->ThreadId() : 0; }
+
 void AppCore::ApplyBufferSettings() {
     pipeline_.buffersPerSecond = BuffersPerSecond(settings_.meterRateIndex);
     // The weights span the averaging period in blocks: a new rate needs a new set.
@@ -261,7 +272,11 @@ void AppCore::Close() {
 
     settings_.settingsVersion = kSettingsVersion;
     std::string error;
-    if (!WriteSettingsFile(IniPath(), settings_, &error)) view.ReportSettingsWriteFailure(IniPath(), error);
+    RememberSelectedDevice();
+    const bool iniWritten = WriteSettingsFile(IniPath(), settings_, &error);
+    if (!iniWritten) view.ReportSettingsWriteFailure(IniPath(), error);
+    // A folder that took no pelmora.ini takes no pelmora.conf either: one message says it.
+    if (!conf_->Save(&error) && iniWritten) view.ReportSettingsWriteFailure(ConfPath(), error);
 
     if (cpuActive_) cpu_.StopCpuUsage();
     view.ReleaseImages();
@@ -285,6 +300,7 @@ void AppCore::OnTimer() {
         for (const std::string& message : TakeAlsaMessages()) log_->AddLogLine(message);
     if (!supervision_ || closed_) return;
     ThreadRoles::Instance().ReportRealTimeFallbacks(encoderProcess_.IsRunning() ? encoderProcess_.Pid() : 0);
+    FollowDeviceList();
     supervision_->OnTimer();
     // A device that failed while capturing is tried again every second, so that capture
     // comes back by itself with the sound server.
@@ -292,7 +308,35 @@ void AppCore::OnTimer() {
 }
 
 void AppCore::OnDeviceSelected(int position) {
-    if (input_) input_->OnDeviceSelected(position);
+    if (!input_) return;
+    input_->OnDeviceSelected(position);
+    if (settings_.deviceIndex == position) {
+        // The user's choice: remembered from now on, also when it was an absent one before.
+        rememberedAbsent_ = false;
+        RememberSelectedDevice();
+    }
+}
+
+// Sources came or went, or the sound server did: the lists show what is there now, and the
+// selected device stays selected by name, a recording from it undisturbed.
+void AppCore::FollowDeviceList() {
+    auto* server = dynamic_cast<PulseWaveIn*>(backend_.get());
+    if (server == nullptr || !input_ || server->ListGeneration() == listGeneration_) return;
+    listGeneration_ = server->ListGeneration();
+    const std::string current =
+        input_->deviceCount() > 0 ? input_->devices()[static_cast<std::size_t>(input_->SelectedDevice())].name : "";
+    server->KeepListed(current);
+    input_->EnumerateInputDevices();
+    const int position = DevicePosition(input_->devices(), current);
+    if (position >= 0) settings_.deviceIndex = position;
+    input_->FillFormatList();
+    view_->SelectDevice(input_->SelectedDevice());
+    view_->SelectFormat(settings_.formatIndex);
+}
+
+void AppCore::RememberSelectedDevice() {
+    if (!input_ || !conf_ || input_->deviceCount() <= 0 || rememberedAbsent_) return;
+    conf_->SetText(kInputDeviceKey, input_->devices()[static_cast<std::size_t>(input_->SelectedDevice())].name);
 }
 
 void AppCore::OnFormatSelected(int position) {

@@ -31,6 +31,8 @@
 namespace pelmora {
 
 class CaptureDevice;
+class PulseConnection;
+class ConfFile;
 class InputEnumeration;
 class MixerControl;
 class ProcessEncoder;
@@ -58,6 +60,7 @@ public:
     virtual void SetDeviceList(const std::vector<std::string>& items) = 0;
     virtual void SetFormatList(const std::vector<std::string>& items) = 0;
     virtual void SelectFormat(int position) = 0;
+    virtual void SelectDevice(int position) { (void)position; }
     virtual void SetBitrateLabel(const std::string& text) = 0;
     /// The active bitrate table switched: the XBR page's ABR limits, and its value when it moved.
     virtual void SetAbrRange(int minimum, int maximum) { (void)minimum, (void)maximum; }
@@ -77,8 +80,8 @@ enum class PresetSave { Saved, Declined, Failed };
 class AppCore {
 public:
     /// `programFolder` ends with "/"; it holds pelmora.ini and is the default output folder.
-    /// Without a backend the system's ALSA devices are used, with their ALSA mixers; with a
-    /// wave-input backend but no mixer backend, a simulated mixer.
+    /// Without a backend the sound server's sources and the system's ALSA devices are used,
+    /// with the server's and ALSA's mixers; with a wave-input backend but no mixer backend, a simulated mixer.
     explicit AppCore(std::string programFolder, std::unique_ptr<WaveInBackend> backend = nullptr,
                      std::unique_ptr<MixerBackend> mixerBackend = nullptr);
     /// With the folders decided at start-up.
@@ -127,6 +130,10 @@ public:
     PipelineState& Pipeline() { return pipeline_; }
     const std::string& ProgramFolder() const { return programFolder_; }
     std::string IniPath() const { return programFolder_ + "pelmora.ini"; }
+    /// Settings beyond the record, beside pelmora.ini; read at Start, written at Close.
+    std::string ConfPath() const { return programFolder_ + "pelmora.conf"; }
+    /// The key file of ConfPath(); null before Start.
+    ConfFile* Conf() { return conf_.get(); }
     /// Where output goes by default, and bare output names are resolved.
     const std::string& DefaultOutputFolder() const { return outputFolder_; }
     BitrateTable ActiveBitrateTable() const { return bitrate_.activeBitrateTable; }
@@ -165,6 +172,8 @@ public:
     pid_t ReceiveThreadId() const { return waveThread_.Tid(); }
     pid_t PreprocessThreadId() const { return preprocess_.Tid(); }
     pid_t WriterThreadId() const { return writer_.Tid(); }
+    /// The sound server's client thread; 0 without one.
+    pid_t ServerThreadId() const;
     /// The running encoder's process id; 0 when none runs.
     pid_t EncoderProcessId() const { return encoderProcess_.Pid(); }
 
@@ -175,11 +184,18 @@ private:
     /// Puts in force the bitrate table the stored settings and the selected format call
     /// for, with its lsfMode and ABR range.
     void ChooseStoredBitrateTable();
+    /// Puts the selected device's name into pelmora.conf, unless the remembered one was
+    /// absent at start-up and the user chose none since.
+    void RememberSelectedDevice();
+    void FollowDeviceList();
 
     std::string programFolder_;
     std::string outputFolder_;
     std::string pathProblem_;
     RecSettings settings_{};
+    std::unique_ptr<ConfFile> conf_;
+    bool rememberedAbsent_ = false;
+    uint64_t listGeneration_ = 0;  // of the sound server's list last shown
     std::unique_ptr<EventLog> log_;
     PipelineState pipeline_;
     BitrateState bitrate_;
@@ -188,6 +204,7 @@ private:
     WriterOutput output_;
     EncoderProcess encoderProcess_;
     std::unique_ptr<ProcessEncoder> encoder_;
+    std::shared_ptr<PulseConnection> server_;     // the sound server, when the backends are the system's
     std::unique_ptr<MixerBackend> mixerBackend_;  // before backend_: chosen by whether one was given
     std::unique_ptr<WaveInBackend> backend_;
     std::unique_ptr<MixerControl> mixer_;

@@ -339,6 +339,10 @@ void CMainDlg::SelectFormat(int position) {
     if (genPage_) genPage_->SelectFormat(position);
 }
 
+void CMainDlg::SelectDevice(int position) {
+    if (genPage_) genPage_->SelectDevice(position);
+}
+
 void CMainDlg::SetBitrateLabel(const std::string& text) {
     if (genPage_) genPage_->SetBitrateLabel(text);
 }

@@ -50,6 +50,7 @@ public:
     void SetDeviceList(const std::vector<std::string>& items) override;
     void SetFormatList(const std::vector<std::string>& items) override;
     void SelectFormat(int position) override;
+    void SelectDevice(int position) override;
     void SetBitrateLabel(const std::string& text) override;
     void SetAbrRange(int minimum, int maximum) override;
     void SetAbrValue(int value) override;

@@ -173,6 +173,10 @@ void CGenPage::FitBitrateRange() {
     bitrate_->SetValue(std::min(ClampIndex(host_.Settings().minBitrateIndex, kBitrateCount), top));
 }
 
+void CGenPage::SelectDevice(int position) {
+    if (position >= 0 && static_cast<unsigned>(position) < device_->GetCount()) device_->SetSelection(position);
+}
+
 void CGenPage::SetBitrateLabel(const std::string& text) {
     FitBitrateRange();
     const wxString label = FromUtf8(text);

@@ -44,6 +44,7 @@ public:
     void SetDeviceList(const std::vector<std::string>& items);
     void SetFormatList(const std::vector<std::string>& items);
     void SelectFormat(int position);
+    void SelectDevice(int position);
     void SetBitrateLabel(const std::string& text) override;
 
     /// The bitrate slider's rules, shared with the XBR page.

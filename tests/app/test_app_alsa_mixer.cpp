@@ -1,5 +1,5 @@
-// The program's device changes on real ALSA devices: the capture device and its mixer are
-// ALSA's pulse plugins on a private PulseAudio server.
+// The program's device changes on a private PulseAudio server: the capture device and its
+// mixer are the server's default source.
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -87,7 +87,7 @@ TEST(AppAlsaMixer, ReopeningTheDeviceSetsTheMixerUpAgainAndLeaksNoDescriptors) {
     core.Start(view);
     ASSERT_TRUE(core.Pipeline().pipelineReady.load());
     ASSERT_TRUE(core.Mixer().MixerOpen());
-    EXPECT_EQ(view.page.sourceLines, std::vector<std::string>{"Capture"});
+    EXPECT_EQ(view.page.sourceLines, std::vector<std::string>{"Monitor of Null Output"});
     EXPECT_TRUE(core.Mixer().VolumeReady());
 
     const auto other = [&core] { return core.Settings().formatIndex == 0 ? 1 : 0; };

@@ -19,6 +19,7 @@
 #include "app/AppCore.h"
 #include "capture/SimulatedWaveIn.h"
 #include "capture/ThreadRoles.h"
+#include "settings/ConfFile.h"
 #include "settings/SettingsFile.h"
 #include "support/TaskSchedule.h"
 #include "support/TempDir.h"
@@ -138,6 +139,110 @@ TEST(AppCore, FirstStartLoadsDefaultsBeforeTheSheetExists) {
     EXPECT_EQ(s.back(), "idle");
     core.Close();
     EXPECT_FALSE(view.options.empty());
+}
+
+TEST(AppCore, FirstStartWithoutAConfFileWritesTheDefaultIniUnchangedAndCreatesTheConfFile) {
+    test::TempDir dir;
+    RecSettings defaults{};
+    SetDefaultSettings(defaults, dir.Path());
+    ASSERT_TRUE(WriteSettingsFile(dir / "expected.ini", defaults));
+    const std::vector<char> expected = test::ReadFile(dir / "expected.ini");
+    {
+        AppCore core(dir.Path(), Simulated());
+        FakeView view(core);
+        core.Start(view);
+        EXPECT_EQ(test::ReadFile(core.IniPath()), expected);
+        EXPECT_FALSE(test::FileExists(core.ConfPath()));
+        core.Close();
+        EXPECT_EQ(test::ReadFile(core.IniPath()), expected);
+        EXPECT_TRUE(test::FileExists(core.ConfPath()));
+        EXPECT_EQ(IndexOf(view.steps, "writefail"), view.steps.size());
+    }
+    // A later start reads both without a word of complaint.
+    AppCore again(dir.Path(), Simulated());
+    FakeView view(again);
+    again.Start(view);
+    for (const auto& line : again.Log().Lines()) EXPECT_EQ(line.find("WARNING"), std::string::npos) << line;
+    again.Close();
+    EXPECT_EQ(test::ReadFile(again.IniPath()), expected);
+}
+
+// Several named devices, each a simulated one; the names and their order are the test's.
+class NamedDevices : public WaveInBackend {
+public:
+    explicit NamedDevices(std::vector<std::string> names) : names_(std::move(names)) {}
+    std::vector<WaveInDeviceInfo> Devices() override {
+        std::vector<WaveInDeviceInfo> list;
+        for (const std::string& n : names_) list.push_back({n, "Input " + n});
+        return list;
+    }
+    std::vector<WaveResult> QueryFormats(int, const std::vector<WaveFormat>& candidates, WaveResult* openError) override {
+        return simulated_.QueryFormats(0, candidates, openError);
+    }
+    WaveResult Open(int deviceId, const WaveFormat& format, WaveMessageTarget* target,
+                    std::unique_ptr<WaveInDevice>* device) override {
+        opened = deviceId >= 0 && deviceId < static_cast<int>(names_.size()) ? names_[static_cast<std::size_t>(deviceId)] : "";
+        return simulated_.Open(0, format, target, device);
+    }
+    std::string ErrorText(WaveResult code) override { return simulated_.ErrorText(code); }
+    std::string opened;
+
+private:
+    std::vector<std::string> names_;
+    SimulatedWaveInBackend simulated_;
+};
+
+TEST(AppCore, TheChosenDeviceIsFoundByNameWhereverItStandsAndAnAbsentOneFallsBackWithAWarning) {
+    test::TempDir dir;
+    {
+        auto backend = std::make_unique<NamedDevices>(std::vector<std::string>{"@DEFAULT_SOURCE@", "mic", "usb"});
+        NamedDevices& devices = *backend;
+        AppCore core(dir.Path(), std::move(backend));
+        FakeView view(core);
+        core.Start(view);
+        EXPECT_EQ(devices.opened, "@DEFAULT_SOURCE@");
+        core.OnDeviceSelected(2);
+        EXPECT_EQ(devices.opened, "usb");
+        core.Close();
+    }
+    {
+        // Another device came first: the position moves, the choice stays.
+        auto backend = std::make_unique<NamedDevices>(std::vector<std::string>{"@DEFAULT_SOURCE@", "new", "mic", "usb"});
+        NamedDevices& devices = *backend;
+        AppCore core(dir.Path(), std::move(backend));
+        FakeView view(core);
+        core.Start(view);
+        EXPECT_EQ(devices.opened, "usb");
+        EXPECT_EQ(core.Settings().deviceIndex, 3);
+        core.Close();
+    }
+    {
+        // Unplugged: the first entry records, and the choice is kept for the next start.
+        auto backend = std::make_unique<NamedDevices>(std::vector<std::string>{"@DEFAULT_SOURCE@", "mic"});
+        NamedDevices& devices = *backend;
+        AppCore core(dir.Path(), std::move(backend));
+        FakeView view(core);
+        core.Start(view);
+        EXPECT_EQ(devices.opened, "@DEFAULT_SOURCE@");
+        EXPECT_TRUE(LogHas(core, "WARNING: Input device \"usb\" is not present, using \"Input @DEFAULT_SOURCE@\" instead"));
+        core.Close();
+    }
+    {
+        auto backend = std::make_unique<NamedDevices>(std::vector<std::string>{"@DEFAULT_SOURCE@", "usb", "mic"});
+        NamedDevices& devices = *backend;
+        AppCore core(dir.Path(), std::move(backend));
+        FakeView view(core);
+        core.Start(view);
+        EXPECT_EQ(devices.opened, "usb");
+        for (const auto& line : core.Log().Lines()) EXPECT_EQ(line.find("WARNING"), std::string::npos) << line;
+        core.Close();
+    }
+    // The record's own deviceIndex is still written as it stands.
+    std::vector<char> bytes = test::ReadFile(dir / "pelmora.ini");
+    ASSERT_EQ(bytes.size(), kSettingsFileSize);
+    RecSettings saved;
+    std::memcpy(&saved, bytes.data(), sizeof saved);
+    EXPECT_EQ(saved.deviceIndex, 1);
 }
 
 TEST(AppCore, StartOpensTheDeviceAfterEverythingElse) {
@@ -316,6 +421,7 @@ TEST(AppCore, UnwritableIniIsReportedAndTheCloseGoesOn) {
     view.steps.clear();
     core.Close();
     EXPECT_LT(IndexOf(view.steps, "writefail"), IndexOf(view.steps, "killtimer"));
+    EXPECT_EQ(std::count(view.steps.begin(), view.steps.end(), "writefail"), 1);
     EXPECT_NE(IndexOf(view.steps, "killtimer"), view.steps.size());
 }
 

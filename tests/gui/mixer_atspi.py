@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Drives the General page's mixer controls through the accessibility tree, as a user would,
-against the private PulseAudio server that env.sh starts (ALSA's pulse plugin makes its
-default source the "Capture" line).
+against the private PulseAudio server that env.sh starts (the server's default source, the
+null sink's monitor, has no ports: its one line is named after it, "Monitor of Null Output").
 
     mixer_atspi.py WINDOW_ID
 
@@ -102,7 +102,7 @@ def main():
     if len(labels) != 3:
         fail("labels found: %s" % list(labels))
     source = next(n for n in by_role(app, pyatspi.ROLE_COMBO_BOX)
-                  if any(c.name == "Capture" for c in all_nodes(n)))
+                  if any(c.name == "Monitor of Null Output" for c in all_nodes(n)))
     buttons = by_role(app, pyatspi.ROLE_PUSH_BUTTON)
     record = next(b for b in buttons if b.name == "Record")
     # Icon buttons have no caption; the padlock is the topmost one of the page on view.

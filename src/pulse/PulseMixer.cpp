@@ -168,10 +168,10 @@ public:
         return Finish({pa_context_set_source_volume_by_index(context, index, &volume, &Done, this)});
     }
 
-    std::vector<uint32_t> TakeChanges() override {
+    MixerChanges TakeChanges() override {
         std::lock_guard<std::mutex> lock(mutex_);
-        std::vector<uint32_t> changes;
-        changes.swap(pending_);
+        MixerChanges changes;
+        changes.changed.swap(pending_);
         return changes;
     }
 

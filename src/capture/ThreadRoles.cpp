@@ -1,9 +1,11 @@
 #include "capture/ThreadRoles.h"
 
 #include <dirent.h>
+#include <pthread.h>
 #include <sched.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -62,10 +64,24 @@ const char* RoleName(ThreadRole role) {
     return "Pelmora process";
 }
 
+namespace {
+
+// Lives as long as the process; the launcher never ends.
+std::atomic<ThreadRoles*> g_instance{nullptr};
+
+// A child made by fork has none of the parent's threads, the launcher among them.
+void ForgetAfterFork() { g_instance.store(nullptr, std::memory_order_relaxed); }
+
+}  // namespace
+
 ThreadRoles& ThreadRoles::Instance() {
-    // Lives as long as the process; the launcher never ends.
-    static ThreadRoles* const instance = new ThreadRoles;
-    return *instance;
+    if (ThreadRoles* existing = g_instance.load(std::memory_order_acquire)) return *existing;
+    static std::once_flag atFork;
+    std::call_once(atFork, [] { ::pthread_atfork(nullptr, nullptr, ForgetAfterFork); });
+    ThreadRoles* made = new ThreadRoles;
+    ThreadRoles* expected = nullptr;
+    // Two first calls at once: one instance wins; the other's launcher stays idle.
+    return g_instance.compare_exchange_strong(expected, made, std::memory_order_acq_rel) ? *made : *expected;
 }
 
 ThreadRoles::ThreadRoles() {

@@ -2,6 +2,8 @@
 
 #include <sched.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -155,6 +157,22 @@ TEST(ThreadRoles, ThreadsALibraryStartsDuringACallTakeTheCallsRole) {
     EXPECT_TRUE(log.lines.Warnings().empty());
     release = true;
     library.join();
+}
+
+TEST(ThreadRoles, AChildMadeByForkStartsThreadsOfItsOwn) {
+    ThreadRoles::Instance();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(10);  // the parent's launcher did not come along: a wait for it never ends
+        bool ran = false;
+        std::thread t = ThreadRoles::Instance().StartThread(ThreadRole::Writer, "test-child", [&] { ran = true; });
+        t.join();
+        ::_exit(ran ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 TEST(ThreadRoles, ARealTimeThreadGetsResetOnForkAndFallsBackWhenItNeverBlocks) {

@@ -84,16 +84,18 @@ ThreadRoles& ThreadRoles::Instance() {
     return g_instance.compare_exchange_strong(expected, made, std::memory_order_acq_rel) ? *made : *expected;
 }
 
-ThreadRoles::ThreadRoles() {
+void ThreadRoles::StartLauncher() {
+    std::lock_guard<std::mutex> lock(launcherMutex_);
+    if (launcherTid_.load() != 0) return;
     auto started = std::make_shared<std::promise<pid_t>>();
     std::future<pid_t> tid = started->get_future();
-    launcher_ = std::thread([this, started] {
+    std::thread launcher([this, started] {
         NameCurrentThread("pelmora-launch");
         started->set_value(CurrentThreadId());
         Launch();
     });
-    launcherTid_ = tid.get();
-    launcher_.detach();
+    launcherTid_.store(tid.get());
+    launcher.detach();
 }
 
 void ThreadRoles::Launch() {
@@ -111,7 +113,9 @@ void ThreadRoles::Launch() {
 }
 
 void ThreadRoles::RunOnLauncher(const std::function<void()>& task) {
-    if (CurrentThreadId() == launcherTid_) {
+    // Without a launcher no priority has been changed yet: the caller's is the starting one.
+    const pid_t launcher = launcherTid_.load();
+    if (launcher == 0 || CurrentThreadId() == launcher) {
         task();
         return;
     }
@@ -173,6 +177,7 @@ void ThreadRoles::ReportRefusals(const std::map<std::string, std::string>& refus
 }
 
 void ThreadRoles::Apply(const PriorityPlan& plan, pid_t encoder) {
+    StartLauncher();
     std::lock_guard<std::recursive_mutex> hold(startMutex_);
     std::map<pid_t, ThreadRole> known;
     const std::vector<pid_t> ids = TaskIds();
@@ -193,7 +198,7 @@ void ThreadRoles::Apply(const PriorityPlan& plan, pid_t encoder) {
     std::map<std::string, std::string> refusals;
     if (encoder > 0) SetOne(encoder, ThreadRole::Encoder, &refusals);
     for (pid_t tid : ids) {
-        if (tid == launcherTid_) continue;  // keeps the priority the process started with
+        if (tid == launcherTid_.load()) continue;  // keeps the priority the process started with
         const auto it = known.find(tid);
         SetOne(tid, it != known.end() ? it->second : ThreadRole::Process, &refusals);
     }

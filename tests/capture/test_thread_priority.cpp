@@ -17,8 +17,22 @@
 #include "capture/ThreadRoles.h"
 #include "support/TaskSchedule.h"
 
+#if defined(__SANITIZE_THREAD__)
+#define PELMORA_UNDER_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define PELMORA_UNDER_TSAN 1
+#endif
+#endif
+
 namespace pelmora {
 namespace {
+
+#ifdef PELMORA_UNDER_TSAN
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
 
 class Lines : public LogSink {
 public:
@@ -51,7 +65,7 @@ struct RolesLog {
 // thread set to Idle would be.
 template <typename F>
 void OnThreadAtNice(int nice, F body) {
-    ThreadRoles::Instance();  // the launcher keeps the test's starting priority
+    ThreadRoles::Instance().StartLauncher();  // it keeps the test's starting priority
     std::thread t([&] {
         ASSERT_EQ(::setpriority(PRIO_PROCESS, 0, nice), 0);
         body();
@@ -160,7 +174,8 @@ TEST(ThreadRoles, ThreadsALibraryStartsDuringACallTakeTheCallsRole) {
 }
 
 TEST(ThreadRoles, AChildMadeByForkStartsThreadsOfItsOwn) {
-    ThreadRoles::Instance();
+    if (kThreadSanitizer) GTEST_SKIP() << "ThreadSanitizer cannot start threads after a fork of a process with threads";
+    ThreadRoles::Instance().StartLauncher();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

@@ -478,7 +478,7 @@ pid_t ThreadNamed(const std::string& name) {
 
 // Starts the encoder from a thread of its own at nice 19, as from an interface thread set to Idle.
 bool StartFromIdleThread(EncoderProcess& encoder, const std::string& out, RecSettings& s, LogSink& log) {
-    ThreadRoles::Instance();  // the launcher exists before any thread is lowered
+    ThreadRoles::Instance().StartLauncher();  // before any thread is lowered
     bool started = false;
     std::thread starter([&] {
         EXPECT_EQ(::setpriority(PRIO_PROCESS, 0, 19), 0);

@@ -101,7 +101,8 @@ private:
     std::map<pid_t, ThreadRole> roles_;
     std::set<std::string> reported_;  // refusals logged under the plan in force
     LogSink* log_ = nullptr;
-    ChildRealTimeWatch encoderWatch_;  // main thread
+
+    ChildRealTimeWatch encoderWatch_;  // main thread only
 
     std::mutex callMutex_;  // one launcher task at a time
     std::mutex queueMutex_;

@@ -194,7 +194,8 @@ TEST(ThreadRoles, ARealTimeThreadGetsResetOnForkAndFallsBackWhenItNeverBlocks) {
     if (!test::RealTimeAllowed()) GTEST_SKIP() << "this user may not use real-time scheduling";
     RolesLog log;
     PriorityPlan plan;
-    plan.preprocessLevel = 6;  // Time Critical: SCHED_FIFO, nice -20 to fall back to
+    plan.processClass = 3;     // Realtime: SCHED_FIFO 15, above other tests' real-time threads
+    plan.preprocessLevel = 6;  // Time Critical, with nice -20 to fall back to
     ThreadRoles::Instance().SetPlan(plan);
     std::atomic<int> childPolicy{-1};
     std::atomic<bool> fellBack{false};

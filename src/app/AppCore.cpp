@@ -103,6 +103,7 @@ AppCore::AppCore(const ProgramPaths& paths, std::unique_ptr<WaveInBackend> backe
       preprocess_(pipeline_, settings_, dcFilter_) {
     SetDefaultSettings(settings_, outputFolder_);
     // Before any priority is set: the launcher keeps the one the process started with.
+    ThreadRoles::Instance().StartLauncher();
     ThreadRoles::Instance().SetLog(log_.get());
     mixer_ = std::make_unique<MixerControl>(*mixerBackend_, settings_, *log_, [this] { return pipeline_.isRecording.load(); });
     encoder_ = std::make_unique<ProcessEncoder>(encoderProcess_, settings_, *log_, [this] { return encoderArgs_; });

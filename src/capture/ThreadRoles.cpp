@@ -1,9 +1,11 @@
 #include "capture/ThreadRoles.h"
 
 #include <dirent.h>
+#include <pthread.h>
 #include <sched.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -62,22 +64,38 @@ const char* RoleName(ThreadRole role) {
     return "Pelmora process";
 }
 
+namespace {
+
+// Lives as long as the process; the launcher never ends.
+std::atomic<ThreadRoles*> g_instance{nullptr};
+
+// A child made by fork has none of the parent's threads, the launcher among them.
+void ForgetAfterFork() { g_instance.store(nullptr, std::memory_order_relaxed); }
+
+}  // namespace
+
 ThreadRoles& ThreadRoles::Instance() {
-    // Lives as long as the process; the launcher never ends.
-    static ThreadRoles* const instance = new ThreadRoles;
-    return *instance;
+    if (ThreadRoles* existing = g_instance.load(std::memory_order_acquire)) return *existing;
+    static std::once_flag atFork;
+    std::call_once(atFork, [] { ::pthread_atfork(nullptr, nullptr, ForgetAfterFork); });
+    ThreadRoles* made = new ThreadRoles;
+    ThreadRoles* expected = nullptr;
+    // Two first calls at once: one instance wins; the other's launcher stays idle.
+    return g_instance.compare_exchange_strong(expected, made, std::memory_order_acq_rel) ? *made : *expected;
 }
 
-ThreadRoles::ThreadRoles() {
+void ThreadRoles::StartLauncher() {
+    std::lock_guard<std::mutex> lock(launcherMutex_);
+    if (launcherTid_.load() != 0) return;
     auto started = std::make_shared<std::promise<pid_t>>();
     std::future<pid_t> tid = started->get_future();
-    launcher_ = std::thread([this, started] {
+    std::thread launcher([this, started] {
         NameCurrentThread("pelmora-launch");
         started->set_value(CurrentThreadId());
         Launch();
     });
-    launcherTid_ = tid.get();
-    launcher_.detach();
+    launcherTid_.store(tid.get());
+    launcher.detach();
 }
 
 void ThreadRoles::Launch() {
@@ -95,7 +113,9 @@ void ThreadRoles::Launch() {
 }
 
 void ThreadRoles::RunOnLauncher(const std::function<void()>& task) {
-    if (CurrentThreadId() == launcherTid_) {
+    // Without a launcher no priority has been changed yet: the caller's is the starting one.
+    const pid_t launcher = launcherTid_.load();
+    if (launcher == 0 || CurrentThreadId() == launcher) {
         task();
         return;
     }
@@ -157,6 +177,7 @@ void ThreadRoles::ReportRefusals(const std::map<std::string, std::string>& refus
 }
 
 void ThreadRoles::Apply(const PriorityPlan& plan, pid_t encoder) {
+    StartLauncher();
     std::lock_guard<std::recursive_mutex> hold(startMutex_);
     std::map<pid_t, ThreadRole> known;
     const std::vector<pid_t> ids = TaskIds();
@@ -177,7 +198,7 @@ void ThreadRoles::Apply(const PriorityPlan& plan, pid_t encoder) {
     std::map<std::string, std::string> refusals;
     if (encoder > 0) SetOne(encoder, ThreadRole::Encoder, &refusals);
     for (pid_t tid : ids) {
-        if (tid == launcherTid_) continue;  // keeps the priority the process started with
+        if (tid == launcherTid_.load()) continue;  // keeps the priority the process started with
         const auto it = known.find(tid);
         SetOne(tid, it != known.end() ? it->second : ThreadRole::Process, &refusals);
     }

@@ -9,6 +9,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -47,9 +48,11 @@ const char* RoleName(ThreadRole role);
 
 class ThreadRoles {
 public:
-    /// The process's one instance; the first call starts the launcher, so it must come
-    /// before any thread's priority is changed.
+    /// The process's one instance.
     static ThreadRoles& Instance();
+    /// Starts the launcher, at the calling thread's priority: call before any thread's
+    /// priority is changed (Apply does). Until then threads start from their caller.
+    void StartLauncher();
 
     ThreadRoles(const ThreadRoles&) = delete;
     ThreadRoles& operator=(const ThreadRoles&) = delete;
@@ -85,7 +88,7 @@ public:
     ScheduleOutcome RunAs(ThreadRole role, const std::function<void()>& call);
 
 private:
-    ThreadRoles();
+    ThreadRoles() = default;
     void RunOnLauncher(const std::function<void()>& task);
     void Launch();
     // Sets one thread and notes a refusal under `role`; with startMutex_ held.
@@ -98,15 +101,16 @@ private:
     std::map<pid_t, ThreadRole> roles_;
     std::set<std::string> reported_;  // refusals logged under the plan in force
     LogSink* log_ = nullptr;
-    ChildRealTimeWatch encoderWatch_;  // main thread
+
+    ChildRealTimeWatch encoderWatch_;  // main thread only
 
     std::mutex callMutex_;  // one launcher task at a time
     std::mutex queueMutex_;
     std::condition_variable queueChanged_;
     std::function<void()>* task_ = nullptr;
     bool taskDone_ = false;
-    std::thread launcher_;
-    pid_t launcherTid_ = 0;
+    std::mutex launcherMutex_;
+    std::atomic<pid_t> launcherTid_{0};
 };
 
 }  // namespace pelmora

@@ -689,6 +689,7 @@ using test::ThreadSchedule;
 // had lowered it.
 template <typename F>
 void OnInterfaceThread(F body) {
+    ThreadRoles::Instance().StartLauncher();
     ThreadRoles::Instance().SetPlan(PriorityPlan{});
     std::thread interface = ThreadRoles::Instance().StartThread(ThreadRole::Interface, "test-interface", body);
     interface.join();

@@ -478,7 +478,7 @@ pid_t ThreadNamed(const std::string& name) {
 
 // Starts the encoder from a thread of its own at nice 19, as from an interface thread set to Idle.
 bool StartFromIdleThread(EncoderProcess& encoder, const std::string& out, RecSettings& s, LogSink& log) {
-    ThreadRoles::Instance();  // the launcher exists before any thread is lowered
+    ThreadRoles::Instance().StartLauncher();  // before any thread is lowered
     bool started = false;
     std::thread starter([&] {
         EXPECT_EQ(::setpriority(PRIO_PROCESS, 0, 19), 0);
@@ -557,8 +557,8 @@ TEST_F(EncoderProcessTest, ARealTimeEncoderThatNeverBlocksFallsBackWithAWarning)
     if (!test::RealTimeAllowed()) GTEST_SKIP() << "this user may not use real-time scheduling";
     test::WriteScript(dir.Path("lame"), "while :; do :; done");
     SetTextField(s.encoderPath, dir.Path("lame"));
-    s.encoderPriorityClass = 1;
-    s.encoderThreadPriority = 6;  // Time Critical: SCHED_FIFO 1
+    s.encoderPriorityClass = 3;   // Realtime
+    s.encoderThreadPriority = 6;  // Time Critical: SCHED_FIFO 15, above other tests' real-time threads
     ThreadRoles& roles = ThreadRoles::Instance();
     roles.SetLog(&log);
     EncoderProcess encoder(dir.Folder());

@@ -116,7 +116,10 @@ void PulseConnection::ScheduleReconnect() {
 
 void PulseConnection::OnContextState(pa_context* c, void* userdata) {
     auto* self = static_cast<PulseConnection*>(userdata);
-    if (self->threadId_.load() == 0) self->threadId_.store(static_cast<pid_t>(::syscall(SYS_gettid)));
+    // The first state change comes on the connecting thread; the client thread's id is taken
+    // on the client thread.
+    if (self->threadId_.load() == 0 && pa_threaded_mainloop_in_thread(self->loop_))
+        self->threadId_.store(static_cast<pid_t>(::syscall(SYS_gettid)));
     switch (pa_context_get_state(c)) {
     case PA_CONTEXT_READY: {
         pa_context_set_subscribe_callback(

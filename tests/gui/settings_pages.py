@@ -160,7 +160,14 @@ console_text = find(console, "text")
 wait_for(lambda: "LAME" in text_of(console_text), 10, "lame's own output in its console")
 print(f"stopped by itself after {time.time() - started:.1f} s")
 log_path = os.path.join(PROG, "out.mp3.log")
-log = open(log_path, encoding="utf-8", errors="replace").read()
+def read_log():
+    try:
+        return open(log_path, encoding="utf-8", errors="replace").read()
+    except FileNotFoundError:
+        return ""
+# The stop writes the summary into the log file as it finishes the output.
+wait_for(lambda: "Recording stoped" in read_log(), 10, f"the summary in {log_path}")
+log = read_log()
 if "Output: " + options_text not in log:
     fail(f"{log_path} has no line 'Output: {options_text}':\n{log}")
 if "Maximum duration reached (4 sec)" not in log:

@@ -14,6 +14,7 @@
 #include "app/MixerAppView.h"
 #include "settings/ConfFile.h"
 #include "settings/SettingsFile.h"
+#include "support/UnderCi.h"
 #include "support/LogTexts.h"
 #include "support/PrivatePulse.h"
 #include "support/TempDir.h"
@@ -54,7 +55,10 @@ int LoadModule(const std::string& args) { return std::atoi(test::CommandOutput("
 void UnloadModule(int id) { test::CommandSucceeds("pactl unload-module " + std::to_string(id)); }
 
 TEST(AppOnServer, TheListFollowsTheServerAndTheDeviceInUseFailsAndComesBackByName) {
-    if (!test::g_pulseRunning) GTEST_SKIP() << "no PulseAudio server could be started";
+    if (!test::g_pulseRunning) {
+        if (test::UnderCi()) FAIL() << "no PulseAudio server could be started";
+        GTEST_SKIP() << "no PulseAudio server could be started";
+    }
     test::TempDir dir;
     ListView view;
     AppCore core(dir.Path());
@@ -123,7 +127,10 @@ int NiceOf(pid_t tid) {
 }
 
 TEST(AppOnServer, TheServersClientThreadRunsAtTheReceivingThreadsLevel) {
-    if (!test::g_pulseRunning) GTEST_SKIP() << "no PulseAudio server could be started";
+    if (!test::g_pulseRunning) {
+        if (test::UnderCi()) FAIL() << "no PulseAudio server could be started";
+        GTEST_SKIP() << "no PulseAudio server could be started";
+    }
     test::TempDir dir;
     RecSettings s{};
     SetDefaultSettings(s, dir.Path());

@@ -11,6 +11,7 @@
 
 #include "pulse/PulseWaveIn.h"
 #include "pulse/StreamRig.h"
+#include "support/UnderCi.h"
 #include "support/PrivatePipeWire.h"
 
 namespace pelmora {
@@ -35,7 +36,10 @@ protected:
         stack_ = nullptr;
     }
     void SetUp() override {
-        if (!test::PrivatePipeWire::Installed()) GTEST_SKIP() << "PipeWire is not installed";
+        if (!test::PrivatePipeWire::Installed()) {
+            if (test::UnderCi()) FAIL() << "PipeWire is not installed (scripts/install-deps.sh installs it)";
+            GTEST_SKIP() << "PipeWire is not installed";
+        }
         ASSERT_TRUE(running_) << "the PipeWire stack did not start";
     }
 

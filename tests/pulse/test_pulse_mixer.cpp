@@ -9,6 +9,7 @@
 #include "input/MixerTestSupport.h"
 #include "pulse/PulseMixer.h"
 #include "pulse/PulseWaveIn.h"
+#include "support/UnderCi.h"
 #include "support/PrivatePulse.h"
 
 namespace pelmora {
@@ -21,7 +22,10 @@ const auto* const g_env = ::testing::AddGlobalTestEnvironment(new test::PulseEnv
 class PulseMixerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!test::g_pulseRunning) GTEST_SKIP() << "no PulseAudio server could be started";
+        if (!test::g_pulseRunning) {
+            if (test::UnderCi()) FAIL() << "no PulseAudio server could be started";
+            GTEST_SKIP() << "no PulseAudio server could be started";
+        }
         ASSERT_TRUE(test::PrivatePulse::SetSourceVolume(40000, 20000));
         ASSERT_TRUE(test::PrivatePulse::SetSourceMuted(false));
         connection_ = PulseConnection::Start();

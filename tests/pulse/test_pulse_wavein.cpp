@@ -18,6 +18,7 @@
 
 #include "pulse/PulseWaveIn.h"
 #include "pulse/StreamRig.h"
+#include "support/UnderCi.h"
 #include "support/PrivatePulse.h"
 
 namespace pelmora {
@@ -92,7 +93,10 @@ bool WaitForSource(PulseConnection& c, const std::string& name, bool present) {
 class PulseWaveInTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!test::g_pulseRunning) GTEST_SKIP() << "no PulseAudio server could be started";
+        if (!test::g_pulseRunning) {
+            if (test::UnderCi()) FAIL() << "no PulseAudio server could be started";
+            GTEST_SKIP() << "no PulseAudio server could be started";
+        }
         connection = PulseConnection::Start();
         ASSERT_TRUE(connection);
         ASSERT_TRUE(connection->Ready());

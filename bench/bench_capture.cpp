@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capture pipeline costs: one block through the preprocessing steps, and the whole chain
 // from a flat-out simulated device into a drained writerQueue.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-program CPU against command-line capture of the same source, measured side by side.
 #
 #   bench/cpu_compare.sh PELMORA GUI_HELPER [ROUNDS] [SECONDS] [PLUGIN_PELMORA]

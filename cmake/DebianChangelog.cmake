@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the Debian changelog (gzip -9n) from the repository's CHANGELOG:
 #   cmake -DCHANGELOG=... -DOUTPUT=....gz -DPACKAGE=pelmora -DMAINTAINER="Name <address>" -P DebianChangelog.cmake
 # A CHANGELOG entry is a line "VERSION (YYYY-MM-DD)" followed by its indented "  * " lines.

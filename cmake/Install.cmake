@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation in the usual places of a Linux desktop, and the Debian package made from it.
 # The program finds its icons at ../share/pelmora/ from its own folder, so the bin and data
 # folders keep their usual names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary settings files to LoadSettings, as a preset and as pelmora.ini.
 // The first input byte picks the mode; mode 1 stamps a correct digest onto the record,
 // so crafted values get past the check and reach every reader.

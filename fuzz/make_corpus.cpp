@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the checked-in seed corpus of fuzz_load_settings: settings files made by the
 // program's own writer, valid and damaged. Each input starts with the fuzzer's mode byte
 // (0: a preset, 1: a record that gets a correct digest, 2: a preset that is also pelmora.ini).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the settings fuzzer's entry point once on every file named, as libFuzzer does with
 // file arguments, for builds without libFuzzer: the corpus as a regression test.
 //   fuzz_replay_corpus FILE...

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages needed to build, run and test the project.
 # Safe to run repeatedly: does nothing when every package is present.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures, builds and runs every test: the full build (engine, window, GUI tests under
 # Xvfb, the installed program, lintian on the Debian package), the settings-file fuzzer for
 # a minute (clang's libFuzzer), the engine again under ThreadSanitizer, and under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program without its window: owns the settings record, the event log, the pipeline
 // state, the worker threads, the capture device and the recorder, and runs the start-up and

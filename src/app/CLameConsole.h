@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: "lame console", a read-only window that shows the encoder's own output while
 // an MP3 recording runs. Closing it only hides it; the recording goes on.

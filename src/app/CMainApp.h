@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: the application object. One copy runs at a time; the main window runs
 // modally and the program ends when it closes.

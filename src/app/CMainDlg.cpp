@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CMainDlg.h"
 
 #include <wx/dcmemory.h>

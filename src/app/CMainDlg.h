@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: the main window. It implements the views the engine talks to and forwards
 // the user's actions; all the work is AppCore's.

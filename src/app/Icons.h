@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: the program's icons, loaded from the SVG files shipped with it so they stay
 // sharp at any scale. A missing file gives a stand-in, never an error.

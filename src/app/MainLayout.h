@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Template 102: the main window's controls in dialog units (x, y, width, height).
 

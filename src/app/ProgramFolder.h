@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the program keeps its files. Decided once at start-up; everything else asks the
 // result instead of looking at the executable's folder itself.

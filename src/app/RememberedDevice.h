@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The chosen input device by name, in pelmora.conf: device positions change when a
 // microphone is plugged in or out and sources come and go, names do not.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The single-instance guard: an exclusive flock() on "pelmoraisrunning" in the runtime folder.
 

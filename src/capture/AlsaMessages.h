@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // alsa-lib's own messages ("ALSA lib pcm.c:...") and those of the sound libraries its plugins
 // load go through one store instead of the terminal. They are kept, each text once per run,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Wave input through alsa-lib. Devices are the capture PCMs of the name hints, with the
 // system's "default" first; an open device captures on its own thread, which fills the

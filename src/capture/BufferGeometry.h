@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sizes of the sound buffers and of the three storages, derived from the capture format.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the "Sound buffers" dialog: the buffer rate and the three storage sizes in
 // seconds, their texts from the capture format, and the device reopening of Apply.

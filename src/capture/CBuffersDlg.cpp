@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/BuffersDlgModel.h"
 #include "capture/CTuningDialogs.h"
 #include "settings/CTuningDialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CTuningDialogs.h"
 #include "capture/PriorityDlgModel.h"
 #include "settings/CTuningDialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: the "Sound buffers" and "Priority setup (you know what you do...)" dialogs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Control of the wave-input device: OpenCaptureDevice sizes and allocates every pipeline
 // storage, queues the device buffers and starts capturing; CloseCaptureDevice stops it in

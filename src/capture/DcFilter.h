@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The running DC estimate of the preprocessing thread: a decaying weighted average of the
 // per-block local averages, moved toward only as far as the spread of those averages makes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Tells a capture device that runs but delivers nothing from one that is merely late. Some
 // devices never report a failure: with a dead sound server every read overruns and every

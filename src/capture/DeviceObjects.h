@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The open wave-input device and its buffers, shared by the device control (main thread)
 // and the receiving thread. The main thread changes them only while the receiving thread

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether a JACK client can connect, asked of the JACK library that alsa-lib's jack plugin
 // would load.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the preprocessing thread measured in its latest block, for the window and the
 // supervision to pick up without a lock, and the hook that composes meter pictures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the "Performance" page: the fill of the pipeline's three storages, and the
 // buttons that open the buffer and priority dialogs.

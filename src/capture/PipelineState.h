@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // State shared by the pipeline threads. Each item names who writes it and who reads it.
 // Worker threads read settings fields directly; everything written by one thread and read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The preprocessing thread: takes every block the receiving thread leaves in receivedRing,
 // measures its peaks, keeps the DC estimate, removes DC in place if asked, raises the clip

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the "Priority setup (you know what you do...)" dialog: the classes of the
 // program's and the encoder's processes and the levels of five threads, applied at once.

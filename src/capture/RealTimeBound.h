@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The bound on real-time threads: RLIMIT_RTTIME makes the kernel send SIGXCPU to a thread
 // that runs under SCHED_FIFO or SCHED_RR for longer than kRealTimeBound without blocking;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // receivedRing: a ring of equal blocks between the receiving thread (deposits) and the
 // preprocessing thread (takes). No lock: each side writes only its own cursor.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One writer publishes a small value; any number of readers copy it without ever making the
 // writer wait. Readers retry while a write is under way. The words are atomics, so a torn

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A wave-input backend without hardware: a deterministic sound source behind the WaveIn
 // interface, paced in real time or as fast as buffers are queued, with injectable faults.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The process's standard error taken off the terminal for a while: the client libraries of
 // sound servers, which alsa-lib's plugins load, print there directly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Signalling events with automatic or manual reset, and a wait for two events at once.
 // Events that are waited on together share one EventHub, so the pair is taken atomically.

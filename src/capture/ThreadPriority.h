@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Process priority classes (Idle, Normal, High, Realtime) and thread priorities (Idle,
 // Lowest, Below Normal, Normal, Above Normal, Highest, Time Critical) of the settings, mapped

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which of the priority settings governs each thread of the process, and the starting of
 // threads and processes so that each runs at its own level from its first instruction.

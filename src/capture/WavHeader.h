@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The 44-byte header that begins a WAV output file, and the completion of its two sizes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wave-input layer: one interface over the capture backends (ALSA, simulated).
 // A device returns every queued buffer, strictly in queueing order, as a message to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CWaveThread: the receiving thread. The device posts every returned buffer to its message
 // queue; OnWaveData copies the sound into receivedRing, gives the buffer back to the device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/WriterOutput.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The destination of the writer thread during one recording: a WAV or raw file that the
 // program writes itself, or the encoder's input pipe. The record control opens and finishes

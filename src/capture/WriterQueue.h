@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // writerQueue: copies of preprocessed blocks waiting for the writer, oldest first.
 // Every call except Bytes() must be made while holding the "ListAccess" event.

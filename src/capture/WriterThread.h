@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The writer thread: empties writerQueue in order into the recording's output (a WAV or raw
 // file, or the encoder's pipe), keeps writeTime, reports failed writes, performs the flush

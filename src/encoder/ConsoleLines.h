@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text as a console shows it, kept as lines: "\n" ends a line, "\r" starts it afresh (a
 // progress line rewritten in place). Only the newest lines are kept.

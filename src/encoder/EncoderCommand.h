@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns the settings into the encoder's arguments, the compression-options text and the
 // one-line process description shown in the main window.

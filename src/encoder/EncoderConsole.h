@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The encoder's console output (its standard output and error, on one pipe), read on a thread
 // of its own so the encoder never waits for the program. The newest lines are kept for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finding the encoder executable: the configured path, then the program's own folders, then PATH.
 

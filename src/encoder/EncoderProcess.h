@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One encoder process per MP3 recording: started with its standard input on a pipe,
 // fed by the writer thread, ended by letting it see the end of its input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The mixer layer on alsa-lib's simple mixer, on the control device of the capture device.
 // The source-selection control is the first enumerated capture element (its items are the

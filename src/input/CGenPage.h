@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: the General settings page (input, bitrate, stereo mode, output file).
 

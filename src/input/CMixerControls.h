@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: the General page's mixer controls (padlock, Source list, Volume and Balance
 // sliders with their labels) shown for the window-free MixerControl, and their events

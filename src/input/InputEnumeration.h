@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wave input devices, the capture formats each accepts, and the reaction to a new
 // choice of either. Built once at start-up; main window thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a new input choice does outside the enumeration: the General page's lists and
 // labels, the XBR page's ABR control, and the capture device. The window implements it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The mixer layer: one interface over the mixer backends (ALSA simple mixer, simulated).
 // A mixer is seen as the recording destination line with its source lines and controls:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The mixer line control of the General page: the Source list, the Volume and Balance
 // sliders and the padlock, acting on the mixer of the open capture device. Window-free; the

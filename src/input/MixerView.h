@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the mixer line control changes on the General page, and what it asks of the window.
 // The window implements it; every call comes on the main window's thread.

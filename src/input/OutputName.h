@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The output file entry of the General page: how a typed or chosen name becomes
 // outputFolder and outputFileName. Paths use "/", a leading "/" is absolute and "~/"

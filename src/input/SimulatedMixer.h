@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A mixer backend without hardware: one recording destination with a source-selection control
 // (single- or multiple-select) over configurable source lines, each with or without a volume

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: the "DC  filter configuration" dialog with its two live DC profile graphs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The status panel: a banner with the recording state, which blinks while a recording runs,
 // and eight label/value rows under the headings "PROCESS DETAILS" and "CPU USAGE".

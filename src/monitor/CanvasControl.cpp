@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/CanvasControl.h"
 
 #include <gdk/gdk.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: a plain control that shows an off-screen image (meters, status panel, CPU
 // graph) or a few lines of text, and reports clicks. Drawn only on the main thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Contrast of two colours (WCAG 2 relative luminance) and a colour moved in lightness, its hue
 // and saturation kept, until it reads on a given background.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scrolling CPU bar graph: one 4-pixel bar per second, newest at the right edge, on a
 // grid drawn once. Also writes the status panel's "Last" and "Maximum" texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // System-wide processor load from the kernel's cumulative CPU times (/proc/stat): the
 // share of non-idle time between two readings, one reading per timer tick.

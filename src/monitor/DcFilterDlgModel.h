@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the "DC  filter configuration" dialog: the averaging period and responsivity of
 // the DC filter, and the live DC profile of the last seconds for both channels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code, main thread: writes text commands into pixels from glyph images that the
 // toolkit draws once per character, font and colours. A changing value then costs a few

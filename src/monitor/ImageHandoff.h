@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Triple buffer between one drawing thread and the main thread. Neither side ever waits:
 // the writer composes into a slot nobody reads and swaps it into the middle in one atomic

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where everything in the status panel goes, from the panel's client size in pixels.
 // Rows are 5/64 of the height; every value is truncated toward zero.

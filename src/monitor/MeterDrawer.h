@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Both meters' pictures, composed on the preprocessing thread for every block and handed to
 // the main thread without a lock. The gradients belong to the drawing side: they are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pictures of a stereo peak meter: two horizontal bars (left on top, right below) lit
 // from a colour gradient, each with a peak-hold mark. Levels and holds are meter levels in

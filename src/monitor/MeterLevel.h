@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Level arithmetic of the input meters: peak to meter level, and the four peak holds with
 // their dB texts. No drawing here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code, main thread: composed pixels as toolkit bitmaps, and the fonts of text commands.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A plain off-screen picture: the engine composes into it, the window only blits it.
 // Pixels are 0x00RRGGBB, row-major, top row first. Rectangles are half-open

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: composed pixels put straight on an X11 screen, without a drawing context.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: the status panel (control 1186) and the CPU graph (control 1074), composed
 // by CInpane and CpuGraph and shown on the main thread.

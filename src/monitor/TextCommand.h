@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text that a composed picture carries beside its pixels. The engine never needs a font or a
 // window: it says what to write where, and the window draws each command with its own

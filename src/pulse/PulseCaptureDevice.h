@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An open recording stream of the sound server behind the wave-input interface. The stream
 // is made at Start with the queued buffers' geometry: one buffer is the transfer fragment,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One connection to the sound server (PulseAudio, or PipeWire's pulse service) on libpulse's
 // threaded main loop: the sources it offers and its default source, kept up to date through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The mixer of a sound-server source: its ports are the source lines, under one
 // single-select list control (one line named after the source when it has no ports), and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Wave input on a desktop with a sound server: "Default source" first (the stream follows
 // the desktop's default), then every source of the server by its description, monitors of

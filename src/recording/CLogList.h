@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: the event log box, a drop-down list that mirrors the EventLog's lines and
 // shows the newest one. Its context menu clears the log or saves it to a text file.

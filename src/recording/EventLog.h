@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The event log: timed lines for the log box, mirrored to a log file while a recording runs.
 // The log box itself is a model here; the window shows it and is told of changes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File-system helpers of a recording: the output folder, free space and file size texts.
 

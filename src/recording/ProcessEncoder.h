@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The record control's encoder: an EncoderProcess started with the current encoder arguments.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Record, Stop and Pause: the recording state, the naming and preparation of the output and
 // its completion at the stop. Runs on the main thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The encoder process as the record control uses it for an MP3 recording.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the recording engine asks of the main window. The window implements it; tests answer
 // it themselves, so the whole engine runs without any window.

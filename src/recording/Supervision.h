@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The once-a-second supervision: device, pipe and file failures, the performance warning,
 // the status texts, the clip warnings and the four stop conditions. Runs on the main thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the "Advanced" page: optimization, frame flags, the encoder's location and
 // console, and the encoder's built-in presets.

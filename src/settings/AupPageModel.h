@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the "Audio Processing" page: output sampling frequency, the encoder's highpass
 // and lowpass filters, uncompressed output and DC removal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which bitrate table is in force, derived from the capture rate and resampling.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: a modal tuning dialog built from a table of controls at dialog-unit
 // rectangles. It binds the controls to the dialog's rules (DialogModel), forwards their

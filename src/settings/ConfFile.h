@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // pelmora.conf: settings beyond the record of pelmora.ini, as a key file beside it. Groups
 // and keys this program does not know are kept as they are; a value that is missing or

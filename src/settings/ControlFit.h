@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: check boxes, radio buttons and spin buttons laid out in dialog units may be
 // smaller than the toolkit's own indicator and caption; GTK then warns on every size

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: the controls of a page or dialog by id, as its rules see them. Each change is
 // made only when it changes something, so GTK lays out and redraws nothing in vain.

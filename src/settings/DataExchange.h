@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Two-way exchange between a page's values and its controls, with the validation messages
 // the pages show. Saving reads the controls in binding order and stops at the first value

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A modal tuning dialog without its window: its controls' values and texts, what its
 // buttons store and apply. The window creates the controls, binds them to Attach, forwards

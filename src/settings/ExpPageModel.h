@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the "Expert" page: expert encoder switches, ATH mode, q level, custom options.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-buffer reads and writes on file descriptors, carried on across signals and short counts.
 

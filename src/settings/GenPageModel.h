@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the General page's bitrate slider: it sets the minimum (and CBR) bitrate and
 // drags the XBR page's maximum up with it.

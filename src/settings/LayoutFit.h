@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Places controls given at fixed rectangles (dialog units already in pixels) so that each
 // gets its natural size: taller controls grow about the middle of their rectangle, a label

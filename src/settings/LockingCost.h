@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: one-call toolkit adjustments made to controls as they are created, so that
 // locking and unlocking them (at Record and Stop) costs little more than redrawing what

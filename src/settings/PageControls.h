@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a page's rules see of its controls, addressed by control id. The window binds real
 // controls; tests bind a plain table.

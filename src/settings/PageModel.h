@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A settings page without its window: its values, the exchange with its controls, its
 // enabling rules and what each control's handler writes into the settings record.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: puts controls made at dialog-unit rectangles where LayoutFit says, with the
 // natural sizes the toolkit reports for the font they really use.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings record: one fixed 1584-byte image that is also the file format
 // of pelmora.ini and *.pmr presets (little-endian, no gaps).

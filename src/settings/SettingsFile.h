@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // pelmora.ini and *.pmr: the 1584-byte record, its MD5 as 32 lowercase hex digits, a zero byte.
 

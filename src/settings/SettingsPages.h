@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rules of all settings pages in tab order, linked to each other: the General page's
 // bitrate slider and the XBR page's maximum drag each other, and the resampling choice on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window code: how the settings sheet's tabs look on the toolkit: tight enough that every
 // tab fits the sheet at the default font, titles readable on the sheet's own colour.

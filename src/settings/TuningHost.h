@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the tuning dialogs (sound buffers, priorities, DC filter) need from the program
 // (no window toolkit here).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Rules of the "XBR" page: encoding mode, maximum bitrate, VBR quality, ABR target and the
 // two bitrate flags.

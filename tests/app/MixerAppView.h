@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window without a window for tests of the program with its mixer: every step is
 // accepted, the General page's mixer controls and the window's message queue are kept.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's device changes on a private PulseAudio server: the capture device and its
 // mixer are the server's default source.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mixer in the program's start-up, device changes, settings loading and close, on the
 // simulated wave input and the simulated mixer.
 

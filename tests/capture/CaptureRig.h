@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A whole capture pipeline on the simulated device: state, settings, receiving and
 // preprocessing threads and the device control, with a fake window.

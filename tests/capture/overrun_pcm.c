@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* A capture PCM for tests, as an alsa-lib I/O plugin: it behaves like a sound server's plugin
  * whose server is gone. Its descriptor is always readable, every read overruns, and every
  * recovery (prepare, start) succeeds; no frame ever arrives. */

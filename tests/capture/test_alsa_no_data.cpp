@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture pipeline on an ALSA device that runs but never delivers: a test-made I/O plugin
 // that behaves like a sound server's plugin whose server is gone (every read overruns, every
 // recovery succeeds). No sound card or server is needed.

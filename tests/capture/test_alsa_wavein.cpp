@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ALSA backend against a test-made configuration: a capture PCM of the file plugin over a
 // null slave, which runs faster than real time and reads its sound from a file we write.
 // No sound card is needed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and closing the simulated device: sizes, log lines, failures, the close handshake.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Performance page's fill texts, bars and its buttons, without a window.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preprocessing steps on single blocks, the DC filter, and the whole chain into writerQueue.
 
 #include <gtest/gtest.h>

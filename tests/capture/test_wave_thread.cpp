@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiving thread on the simulated device: ring deposits, loss accounting, failures.
 
 #include <gtest/gtest.h>

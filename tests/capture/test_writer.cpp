@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The writer thread and its outputs: WAV header and sizes, raw files, the encoder pipe,
 // failed writes, the flush and the quit.
 

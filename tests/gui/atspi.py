@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Drives the program through the accessibility tree, as assistive technology does:
 controls are found by role and caption, read and pressed through AT-SPI."""
 

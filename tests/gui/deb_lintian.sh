@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a configured and built folder into a temporary folder and
 # checks it with lintian: no error, and no warning that the package's overrides do not
 # explain. A local build's maintainer (the default) is no release: skipped, except in CI.

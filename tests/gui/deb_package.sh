@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a configured and built folder, installs it with apt-get as
 # a user would, starts /usr/bin/pelmora under Xvfb and waits for its window, then removes
 # the package and checks that none of its files is left. Needs root (or sudo); changes the

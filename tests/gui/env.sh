@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the GUI tests: a private X server (of GUI_SCREEN, 1024x768x24 unless set), a
 # private PulseAudio with a null sink whose monitor is the default ALSA capture device, a
 # temporary HOME and program folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helper of the GUI tests: writes settings files, makes the test tone and checks recordings.
 //   gui_helper write-ini PATH PROGRAM_FOLDER wav|mp3|mp3-console [FORMAT_INDEX]
 //                                                      defaults, with the given output kind

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the program into a temporary prefix (DESTDIR), checks every installed file,
 # validates the menu entry and the AppStream data, then runs the installed program from its
 # read-only folder as a user would: the settings must land in ~/.config/pelmora/ and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Layout of every settings page and tuning dialog under two fonts (DejaVu Sans and Nimbus
 # Sans, each answering for "Arial" and for the desktop's sans-serif face) and two text
 # scales (the larger in the dark theme), measured through the accessibility tree by

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Every showing control of every settings page and tuning dialog, as the accessibility tree
 reports its place: inside its page (or dialog) and its frame, overlapping no other control,
 and with room for its text (the toolkit's own text extents against the control's). Then the

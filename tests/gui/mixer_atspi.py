@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Drives the General page's mixer controls through the accessibility tree, as a user would,
 against the private PulseAudio server that env.sh starts (the server's default source, the
 null sink's monitor, has no ports: its one line is named after it, "Monitor of Null Output").

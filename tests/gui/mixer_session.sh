@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The General page's mixer controls on a real sound server, driven through the accessibility
 # tree. Runs under its own session bus (dbus-run-session) so that the program's controls are
 # exported to AT-SPI.

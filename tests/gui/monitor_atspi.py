@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Picks the null sink's monitor in the General page's Device list by its text, as a user
 would, after checking the list: "Default source" first, every source by its description,
 no ALSA route into the sound server."""

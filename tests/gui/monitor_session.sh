@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Records what an output plays: the user picks "Monitor of ..." in the Device list through the
 # accessibility tree, while the desktop's default source is a silent one. Runs under its own
 # session bus (dbus-run-session).

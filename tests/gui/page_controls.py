@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A user steps the ABR target with the box's arrows, one step a press, and picks a new
 output file name in the save chooser, which proposes the current name in the output folder."""
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Controls of the settings pages that only a real window shows: the ABR box's arrows and the
 # output file chooser, driven through the accessibility tree and the pointer.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of every settings page under Xvfb, idle and during a recording:
 #   dbus-run-session -- tests/gui/page_screenshots.sh PELMORA GUI_HELPER OUTPUT_FOLDER
 # Writes <page>-idle.png and <page>-recording.png for the seven tabs.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Drives the program as a user would: starts it from a fresh program folder with a real
 # sound server playing a 1 kHz tone, records about two seconds, stops and closes the window.
 # Once with the default settings (MP3 through lame), once with a pelmora.ini for WAV output.

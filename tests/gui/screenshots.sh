@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of the main window under Xvfb, idle and recording, with a tone playing:
 #   tests/gui/screenshots.sh PELMORA GUI_HELPER OUTPUT_FOLDER
 # Writes idle.png, recording-1.png and recording-2.png (one second apart: the banner blinks).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A user sets up recordings on the settings pages and checks what the program writes:
 a WAV file, a raw file, a recording stopped by its write time limit with its own log file
 and lame's output shown live in its console, and every page locked while a recording runs."""

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The settings pages driven through the accessibility tree, with a real sound server playing
 # a 1 kHz tone; checks the files and logs the program writes. Runs itself on a private
 # session bus, on which the accessibility bus starts.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A user tunes the running pipeline: a bigger received-sound storage in the Sound buffers
 dialog, shown afterwards on the Performance page; the recommended priority boost, seen in the
 threads' nice values; the DC filter dialog with its live graphs, a new display range and period."""

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The tuning dialogs driven through the accessibility tree while the device captures a tone
 # from a private sound server: sound buffers, priorities and the DC filter with its graphs.
 # Usage: tuning_dialogs.sh PELMORA GUI_HELPER [SCREENSHOT]

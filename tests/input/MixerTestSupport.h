@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A General page without a window for the mixer line control: what it shows, and the log.
 

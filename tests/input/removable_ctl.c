@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* A control device for tests, as an alsa-lib control plugin: an enumerated "Input Source"
  * with the lines "Mic" and "Line", and a stereo capture volume for each. A test can remove an
  * element, as a driver or sound server may, which alsa-lib announces as a removal and then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ALSA mixer backend on a real control device: ALSA's pulse control plugin on a private
 // PulseAudio server, whose "Capture" element is the default source's stereo volume and mute.
 

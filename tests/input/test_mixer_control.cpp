@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mixer line control on the simulated mixer: set-up, line selection, volume and balance,
 // the padlock, release, outside changes and every failure line.
 

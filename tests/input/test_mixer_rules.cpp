@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hardware values to slider positions and back.
 
 #include <gtest/gtest.h>

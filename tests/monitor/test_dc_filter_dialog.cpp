@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DC filter dialog's rules and its profile graphs, without a window.
 
 #include <gtest/gtest.h>

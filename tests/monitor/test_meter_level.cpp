@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <cmath>
 
 // Peak to meter level, the peak holds and their dB texts.

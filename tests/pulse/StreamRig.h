@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test side of a wave-input device: returned buffers are taken, kept and queued again as the
 // receiving thread would, and the sound's pitch is measured.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program on a private PulseAudio: the device list follows sources and the server, and
 // the device in use is found again by name.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound-server backend against a private PipeWire stack through its pulse service: a
 // null sink "tone" into which pacat plays a 1 kHz tone, recorded from its monitor.
 

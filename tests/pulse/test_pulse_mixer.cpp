@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The server's mixer of a source on a private PulseAudio: the null sink's monitor, whose
 // stereo volume is set and read with pactl.
 

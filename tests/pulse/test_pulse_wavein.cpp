@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound-server backend against a private PulseAudio: a null sink "tone" whose monitor is
 // the default source, sine players and sources loaded per test.
 

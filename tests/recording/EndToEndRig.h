@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The whole recording engine on the simulated device, without any window: capture threads,
 // writer, record control, supervision and, for MP3, the real encoder.

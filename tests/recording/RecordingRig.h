@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A recording engine without any window: a view that answers questions and remembers what it
 // was told, the event log, the writer thread and the record control with its supervision.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* A capture PCM for tests, loaded by alsa-lib as an external I/O plugin: it runs on the
  * real clock like a sound card, numbers its frames (each 4-byte frame holds its index since
  * the first start + 1, little-endian; narrower frames hold the low bytes) and reports an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole recordings through real alsa-lib from a test plugin that runs on the real clock and
 // numbers its frames: a reader held back past the device's buffer (an overrun) and a
 // suspended device. The frame numbers in the file show exactly what was lost.

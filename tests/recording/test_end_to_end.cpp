@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole recordings on the simulated device: WAV, raw and MP3 through the real encoder, a
 // killed encoder, a failing file write and a recorder killed in the middle of a recording.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Operations page's rules without a window: the split write time, the reading order
 // with its messages, the enabling rules and the lock.
 

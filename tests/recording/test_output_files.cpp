@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Output naming, folder creation, free space, size texts and the status value texts.
 
 #include <sys/stat.h>

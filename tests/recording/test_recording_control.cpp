@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record, Stop and Pause on the windowless engine: refusals, naming, overwrite question,
 // output preparation and completion, the log lines and the window's states.
 

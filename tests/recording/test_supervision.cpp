@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The once-a-second supervision, tick by tick: failures, the performance warning, the
 // status texts and fill values, the clip warnings and the four stop conditions.
 

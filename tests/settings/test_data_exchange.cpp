@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exchange between page values and controls: parsing, messages, stop at the first failure.
 
 #include <gtest/gtest.h>

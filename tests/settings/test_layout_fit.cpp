@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placing controls at their natural sizes: growth about the middle, narrowed labels, rows
 // that move down under a control that grew, frames that follow.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of the encoder pages and the links between pages, driven without a window.
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Log lines without their "hh:mm:ss.cc - " stamps, for comparing with the texts logged.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A settings page's controls as a plain table, and a host that counts what the pages ask.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A private PipeWire stack for tests: a session bus, pipewire, wireplumber and the pulse
 // service, in a temporary HOME with its own runtime, configuration and state folders, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A private PulseAudio server for tests of the real ALSA layers: a temporary HOME whose
 // .asoundrc routes ALSA's "default" PCM and control device to it, and a null sink "tone"

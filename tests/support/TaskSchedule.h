@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the kernel schedules the threads of this process and its children, read from /proc.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A temporary folder removed with its contents at the end of a test, and small file helpers.
 

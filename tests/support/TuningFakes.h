@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A program for the tuning dialogs that records what they ask of it, and a user's moves.
 

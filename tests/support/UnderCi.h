@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CI (CI=true) installs everything the tests need and runs them as an ordinary user, so there
 // a test that cannot run fails instead of skipping: a skip would leave a layer unrun with the

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# The program driven from outside its window, on a private session bus (run under
+# dbus-run-session) with a real sound server playing a 1 kHz tone: first through its D-Bus
+# interface with gdbus, then through the command line, which starts a copy when none runs.
+set -euo pipefail
+PELMORA=$1
+HELPER=$2
+source "$(dirname "$0")/env.sh"
+[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || gui_fail "no session bus: run under dbus-run-session"
+gui_setup
+PROG="$GUI_WORK/prog"
+gui_copy_program "$PELMORA"
+"$HELPER" tone "$GUI_WORK/tone.raw" 20 1000
+gui_play_tone "$GUI_WORK/tone.raw"
+"$HELPER" write-ini "$PROG/pelmora.ini" "$PROG/" wav
+CLI="$PROG/pelmora"
+DEST=(--session --dest org.pelmora.Pelmora --object-path /org/pelmora/Pelmora)
+
+prop() {
+    gdbus call "${DEST[@]}" --method org.freedesktop.DBus.Properties.Get org.pelmora.Pelmora "$1" |
+        sed -e "s/^(<'\(.*\)'>,)$/\1/" -e 's/^(<\(.*\)>,)$/\1/'
+}
+
+# Waits until the State property reads the given value.
+wait_state() {
+    local want=$1 i got=""
+    for i in $(seq 1 200); do
+        got=$(prop State 2>/dev/null || true)
+        [ "$got" = "$want" ] && return 0
+        sleep 0.05
+    done
+    cat "$GUI_WORK/app.log" >&2
+    gui_fail "State is '$got', expected '$want'"
+}
+
+# Waits until a file holds more than the given number of bytes.
+wait_grows() {
+    local file=$1 beyond=$2 i
+    for i in $(seq 1 300); do
+        [ "$(stat -c %s "$file" 2>/dev/null || echo 0)" -gt "$beyond" ] && return 0
+        sleep 0.05
+    done
+    gui_fail "$file did not grow beyond $beyond bytes"
+}
+
+# Waits until a pattern appears in a file.
+wait_line() {
+    local file=$1 pattern=$2 i
+    for i in $(seq 1 200); do
+        grep -q -- "$pattern" "$file" 2>/dev/null && return 0
+        sleep 0.05
+    done
+    cat "$file" >&2
+    gui_fail "'$pattern' never appeared in $(basename "$file")"
+}
+
+check_wav() {
+    local file=$1 line
+    line=$("$HELPER" check-wav "$file") || gui_fail "cannot read $file"
+    echo "$(basename "$file"): $line"
+    case "$line" in
+        riff_size_ok=1\ data_size_ok=1*) ;;
+        *) gui_fail "WAV header sizes are wrong: $line" ;;
+    esac
+    awk -v l="$line" 'BEGIN {
+        n = split(l, kv, " ");
+        for (i = 1; i <= n; i++) { split(kv[i], p, "="); v[p[1]] = p[2] }
+        if (v["seconds"] < 0.3) { print "duration " v["seconds"] " s"; exit 1 }
+        if (v["hz"] < 950 || v["hz"] > 1050) { print "pitch " v["hz"] " Hz"; exit 1 }
+    }' || gui_fail "$file does not hold the tone"
+}
+
+# Fails unless a command fails with the given exit status and D-Bus error name in its output.
+expect_error() {
+    local want=$1 name=$2 out status=0
+    shift 2
+    out=$("$@" 2>&1) || status=$?
+    [ "$status" -eq "$want" ] || gui_fail "'$*' exited $status, expected $want: $out"
+    [ -z "$name" ] || case "$out" in *"$name"*) ;; *) gui_fail "'$*' did not say $name: $out" ;; esac
+}
+
+# --- the interface, through gdbus ---
+gui_start_app
+first=$GUI_APP_PID
+gui_wait_window
+gdbus wait --session --timeout 20 org.pelmora.Pelmora || gui_fail "the program did not take its bus name"
+wait_state READY
+# The sound server wakes its idle null-sink monitor only a while after the first client connects.
+gui_wait_meters
+intro=$(gdbus introspect "${DEST[@]}")
+for member in "Record();" "Stop();" "Pause();" "Toggle();" "StateChanged(s state);" \
+              "readonly s State = 'READY';" "readonly s OutputPath" "readonly d WriteTime"; do
+    grep -qF "$member" <<<"$intro" || gui_fail "the interface has no '$member': $intro"
+done
+gdbus monitor "${DEST[@]}" >"$GUI_WORK/monitor.log" 2>&1 &
+GUI_PIDS+=("$!")
+wait_line "$GUI_WORK/monitor.log" "Monitoring signals"
+
+# A call that cannot act says why and changes nothing.
+expect_error 1 org.pelmora.Pelmora.Error.NotRecording gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Stop
+expect_error 1 org.pelmora.Pelmora.Error.NotRecording gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Pause
+gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Record >/dev/null
+[ "$(prop State)" = RECORDING ] || gui_fail "Record returned before the recording started"
+gui_wait_banner "$GUI_RECORDING" 10
+out=$(prop OutputPath)
+[ "$out" = "$PROG/out.wav" ] || gui_fail "OutputPath is '$out'"
+wait_grows "$out" 100000
+expect_error 1 org.pelmora.Pelmora.Error.AlreadyRecording gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Record
+gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Pause >/dev/null
+[ "$(prop State)" = PAUSED ] || gui_fail "Pause did not pause"
+gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Pause >/dev/null
+[ "$(prop State)" = RECORDING ] || gui_fail "a second Pause did not continue"
+gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Stop >/dev/null
+[ "$(prop State)" = READY ] || gui_fail "Stop returned before the recording ended"
+gui_wait_banner "$GUI_READY" 10
+awk -v t="$(prop WriteTime)" 'BEGIN { exit !(t > 0.5) }' || gui_fail "WriteTime after the stop is $(prop WriteTime)"
+check_wav "$out"
+wait_line "$GUI_WORK/monitor.log" "StateChanged ('READY',)"
+signals=$(grep -o "StateChanged ('[A-Z]*',)" "$GUI_WORK/monitor.log" | tr '\n' ' ')
+[ "$signals" = "StateChanged ('RECORDING',) StateChanged ('PAUSED',) StateChanged ('RECORDING',) StateChanged ('READY',) " ] ||
+    gui_fail "state signals: $signals"
+
+# Toggle twice is Record then Stop.
+rm -f "$out"
+gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Toggle >/dev/null
+[ "$(prop State)" = RECORDING ] || gui_fail "Toggle did not record"
+wait_grows "$out" 100000
+gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Toggle >/dev/null
+[ "$(prop State)" = READY ] || gui_fail "a second Toggle did not stop"
+check_wav "$out"
+gui_close_window
+gui_wait_exit "$first" 20
+[ -s "$GUI_WORK/app.log" ] && { cat "$GUI_WORK/app.log" >&2; gui_fail "the program printed on its terminal"; }
+
+echo "D-Bus interface passed"

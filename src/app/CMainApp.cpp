@@ -7,6 +7,7 @@
 #include "app/AppCore.h"
 #include "app/CMainDlg.h"
 #include "app/CommandLine.h"
+#include "app/RemoteClient.h"
 #include "app/ProgramFolder.h"
 #include "app/ToolkitSettings.h"
 
@@ -70,6 +71,15 @@ int main(int argc, char** argv) {
         case CommandAction::Version:
             std::fputs(pelmora::VersionText().c_str(), stdout);
             return 0;
+        case CommandAction::Record:
+        case CommandAction::Stop:
+        case CommandAction::Pause:
+        case CommandAction::Toggle:
+        case CommandAction::Status:
+        {
+            std::string self = pelmora::PathEnvironment::FromProcess().executablePath;
+            return pelmora::RunRemoteCommand(line.action, self.empty() ? argv[0] : self);
+        }
         case CommandAction::Invalid:
         default:
             std::fprintf(stderr, "pelmora: %s\n%s\n", line.error.c_str(), pelmora::UsageLine().c_str());

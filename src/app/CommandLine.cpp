@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <cstdio>
 #include <utility>
 
 #ifndef PELMORA_VERSION
@@ -68,6 +69,14 @@ std::string HelpText() {
            "A desktop shortcut that starts and stops recordings runs the command\n"
            "  pelmora --toggle\n"
            "(GNOME: Settings, Keyboard, Custom Shortcuts; KDE: System Settings, Shortcuts).\n";
+}
+
+std::string StatusLine(const std::string& state, const std::string& outputPath, double writeSeconds) {
+    // Negative, NaN or absurd values read as nothing written.
+    const long total = writeSeconds >= 0.0 && writeSeconds < 1e9 ? static_cast<long>(writeSeconds) : 0;
+    char time[32];
+    std::snprintf(time, sizeof time, "%02ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+    return state + "\t" + outputPath + "\t" + time;
 }
 
 std::string VersionText() { return std::string("pelmora ") + PELMORA_VERSION + "\n"; }

@@ -22,6 +22,9 @@ CommandLine ParseCommandLine(int argc, char** argv);
 std::string UsageLine();
 /// The text --help prints.
 std::string HelpText();
+/// What --status prints: state, output path and write time ("%02d:%02d:%02d", whole
+/// seconds), separated by tabs.
+std::string StatusLine(const std::string& state, const std::string& outputPath, double writeSeconds);
 /// The text --version prints.
 std::string VersionText();
 

@@ -48,5 +48,12 @@ TEST(CommandLine, HelpNamesEveryOptionAndAShortcutExample) {
     EXPECT_EQ(VersionText().rfind("pelmora 1.", 0), 0u);
 }
 
+TEST(CommandLine, StatusLineIsTabSeparatedWithWholeSecondsOfWriteTime) {
+    EXPECT_EQ(StatusLine("RECORDING", "/music/my take.wav", 3725.99), "RECORDING\t/music/my take.wav\t01:02:05");
+    EXPECT_EQ(StatusLine("READY", "", 59.999), "READY\t\t00:00:59");
+    EXPECT_EQ(StatusLine("PAUSED", "/a", 360000.0), "PAUSED\t/a\t100:00:00");
+    EXPECT_EQ(StatusLine("READY", "/a", -1.0), "READY\t/a\t00:00:00");
+}
+
 }  // namespace
 }  // namespace pelmora

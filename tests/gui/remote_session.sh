@@ -133,3 +133,61 @@ gui_wait_exit "$first" 20
 [ -s "$GUI_WORK/app.log" ] && { cat "$GUI_WORK/app.log" >&2; gui_fail "the program printed on its terminal"; }
 
 echo "D-Bus interface passed"
+
+# --- the command line ---
+# A bad option starts nothing, not even a client.
+expect_error 2 "Usage: pelmora" "$CLI" --recrod
+expect_error 2 "Usage: pelmora" "$CLI" --record --stop
+"$CLI" --help | grep -q -- "--toggle" || gui_fail "--help does not name --toggle"
+"$CLI" --version | grep -q "^pelmora [0-9]" || gui_fail "--version"
+# With no copy running: the status says so, Stop and Pause have nothing to act on, and
+# none of them starts one.
+[ "$("$CLI" --status)" = "$(printf 'NOT RUNNING\t\t00:00:00')" ] || gui_fail "--status without a copy: $("$CLI" --status)"
+expect_error 1 "not running" "$CLI" --stop
+expect_error 1 "not running" "$CLI" --pause
+gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner org.pelmora.Pelmora | grep -q false || gui_fail "a copy was started"
+
+# --record with none running starts one, which records.
+rm -f "$out"
+"$CLI" --record || gui_fail "--record exited $?"
+[ "$(prop State)" = RECORDING ] || gui_fail "--record returned before the recording started"
+gui_wait_window
+# The copy the client started is this test's to end.
+GUI_APP_PIDS+=("$(gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.GetConnectionUnixProcessID org.pelmora.Pelmora | tr -dc 0-9)")
+wait_grows "$out" 100000
+status=$("$CLI" --status)
+IFS=$'\t' read -r st path tm <<<"$status"
+[ "$st" = RECORDING ] && [ "$path" = "$out" ] && [[ "$tm" =~ ^[0-9]{2}:[0-9]{2}:[0-9]{2}$ ]] ||
+    gui_fail "--status while recording: '$status'"
+"$CLI" --pause || gui_fail "--pause exited $?"
+[ "$("$CLI" --status | cut -f1)" = PAUSED ] || gui_fail "--pause did not pause"
+"$CLI" --pause
+[ "$("$CLI" --status | cut -f1)" = RECORDING ] || gui_fail "a second --pause did not continue"
+expect_error 1 "already in progress" "$CLI" --record
+"$CLI" --stop || gui_fail "--stop exited $?"
+[ "$("$CLI" --status | cut -f1)" = READY ] || gui_fail "--stop did not stop"
+check_wav "$out"
+expect_error 1 "No recording" "$CLI" --stop
+# A second start without options leaves the one copy alone.
+gui_start_app
+gui_wait_exit "$GUI_APP_PID" 5
+[ "$("$CLI" --status | cut -f1)" = READY ] || gui_fail "the copy changed on a second start"
+
+# --toggle twice equals Record then Stop.
+rm -f "$out"
+"$CLI" --toggle
+[ "$("$CLI" --status | cut -f1)" = RECORDING ] || gui_fail "--toggle did not record"
+wait_grows "$out" 100000
+"$CLI" --toggle
+[ "$("$CLI" --status | cut -f1)" = READY ] || gui_fail "a second --toggle did not stop"
+check_wav "$out"
+gui_close_window
+for i in $(seq 1 400); do
+    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+        --method org.freedesktop.DBus.NameHasOwner org.pelmora.Pelmora | grep -q false && break
+    sleep 0.05
+done
+[ "$("$CLI" --status | cut -f1)" = "NOT RUNNING" ] || gui_fail "the copy did not end"
+echo "command line passed"

@@ -7,6 +7,8 @@ PELMORA=$1
 HELPER=$2
 source "$(dirname "$0")/env.sh"
 [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || gui_fail "no session bus: run under dbus-run-session"
+HERE=$(cd "$(dirname "$0")" && pwd)
+export PELMORA_ON_SESSION_BUS=1
 gui_setup
 PROG="$GUI_WORK/prog"
 gui_copy_program "$PELMORA"
@@ -128,6 +130,25 @@ wait_grows "$out" 100000
 gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Toggle >/dev/null
 [ "$(prop State)" = READY ] || gui_fail "a second Toggle did not stop"
 check_wav "$out"
+
+# A Record over an existing file asks its question in the window, as the button does: No
+# refuses the call with the question as the reason, Yes records.
+gui_wait_accessibility
+before=$(stat -c %Y.%s "$out")
+( rc=0; gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Record >"$GUI_WORK/q.out" 2>&1 || rc=$?; echo "$rc" >>"$GUI_WORK/q.out" ) &
+asker=$!
+PYTHONPATH="$HERE" /usr/bin/python3 "$HERE/remote_question.py" No || gui_fail "the question was not answered"
+wait "$asker"
+grep -q "org.pelmora.Pelmora.Error.Failed: File already exists." "$GUI_WORK/q.out" || gui_fail "declined Record: $(cat "$GUI_WORK/q.out")"
+[ "$(prop State)" = READY ] || gui_fail "a declined Record changed the state"
+[ "$(stat -c %Y.%s "$out")" = "$before" ] || gui_fail "a declined Record touched the file"
+( rc=0; gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Record >"$GUI_WORK/q.out" 2>&1 || rc=$?; echo "$rc" >>"$GUI_WORK/q.out" ) &
+asker=$!
+PYTHONPATH="$HERE" /usr/bin/python3 "$HERE/remote_question.py" Yes || gui_fail "the question was not answered"
+wait "$asker"
+[ "$(tail -1 "$GUI_WORK/q.out")" = 0 ] || gui_fail "accepted Record: $(cat "$GUI_WORK/q.out")"
+[ "$(prop State)" = RECORDING ] || gui_fail "an accepted Record did not record"
+gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Stop >/dev/null
 gui_close_window
 gui_wait_exit "$first" 20
 [ -s "$GUI_WORK/app.log" ] && { cat "$GUI_WORK/app.log" >&2; gui_fail "the program printed on its terminal"; }

@@ -149,6 +149,10 @@ wait "$asker"
 [ "$(tail -1 "$GUI_WORK/q.out")" = 0 ] || gui_fail "accepted Record: $(cat "$GUI_WORK/q.out")"
 [ "$(prop State)" = RECORDING ] || gui_fail "an accepted Record did not record"
 gdbus call "${DEST[@]}" --method org.pelmora.Pelmora.Stop >/dev/null
+# The same question asked by the button: commands wait until it is answered.
+gui_click_record
+PYTHONPATH="$HERE" /usr/bin/python3 "$HERE/remote_question.py" No || gui_fail "the button's question was not answered"
+wait_state READY
 gui_close_window
 gui_wait_exit "$first" 20
 [ -s "$GUI_WORK/app.log" ] && { cat "$GUI_WORK/app.log" >&2; gui_fail "the program printed on its terminal"; }

@@ -11,8 +11,9 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xdotool x11-utils imagemagick fonts-dejavu-core fonts-urw-base35
   pulseaudio libasound2-plugins alsa-utils
-  dbus dbus-bin libglib2.0-bin python3-pyatspi at-spi2-core
+  dbus dbus-bin python3-pyatspi at-spi2-core
   dpkg-dev file desktop-file-utils appstream xdg-user-dirs lintian
+  libglib2.0-bin
 )
 
 missing=()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's options: none starts the window; each of the others asks the running copy
 // (started first when needed) to act, or prints something and ends.

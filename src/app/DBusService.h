@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program on the session bus: owns org.pelmora.Pelmora and serves /org/pelmora/Pelmora
 // (Record, Stop, Pause, Toggle; State, OutputPath, WriteTime; StateChanged) from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Record, Stop, Pause and Toggle asked from outside the window: each acts only where the
 // window's button could be pressed, presses it, and tells why when nothing happened.

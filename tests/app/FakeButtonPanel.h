@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's buttons as the start and stop sequences leave them, for the remote commands.
 

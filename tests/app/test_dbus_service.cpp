@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service on a private session bus of its own (GTestDBus runs a dbus-daemon), driven
 // with asynchronous calls from this thread, whose main context serves them.
 #include <gio/gio.h>

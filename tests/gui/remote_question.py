@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Answers the window's "File already exists." question, asked by a Record that came over the
 session bus: first checks that another command is refused while the question is open."""
 

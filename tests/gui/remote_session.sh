@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program driven from outside its window, on a private session bus (run under
 # dbus-run-session) with a real sound server playing a 1 kHz tone: first through its D-Bus
 # interface with gdbus, then through the command line, which starts a copy when none runs.

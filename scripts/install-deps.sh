@@ -15,6 +15,7 @@ packages=(
   pipewire pipewire-bin wireplumber pipewire-pulse
   dbus dbus-bin python3-pyatspi at-spi2-core
   dpkg-dev file desktop-file-utils appstream xdg-user-dirs lintian
+  libglib2.0-bin
 )
 
 missing=()

@@ -115,6 +115,8 @@ AppCore::~AppCore() {
     ThreadRoles::Instance().SetLog(nullptr);
 }
 
+std::string AppCore::OutputPath() const { return recorder_ ? recorder_->OutputPath() : std::string(); }
+
 const WaveFormat* AppCore::SelectedFormat() const { return input_ ? input_->SelectedFormat() : nullptr; }
 
 EncoderInputFormat AppCore::EncoderFormat() const {

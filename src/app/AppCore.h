@@ -143,6 +143,9 @@ public:
     /// The running encoder's console output ("Show lame console").
     EncoderConsole& EncoderOutput() { return encoderProcess_.Console(); }
     bool IsRecording() const { return pipeline_.isRecording.load(); }
+    bool IsPaused() const { return pipeline_.isPaused.load(); }
+    /// The current recording's output file; the last one after a stop; empty before any.
+    std::string OutputPath() const;
     /// The capture format selected by deviceIndex and formatIndex; nullptr without one.
     const WaveFormat* SelectedFormat() const;
 

@@ -3,8 +3,12 @@
 
 #include <signal.h>
 
+#include <cstdio>
+
 #include "app/AppCore.h"
 #include "app/CMainDlg.h"
+#include "app/CommandLine.h"
+#include "app/RemoteClient.h"
 #include "app/ProgramFolder.h"
 #include "app/ToolkitSettings.h"
 
@@ -27,7 +31,7 @@ bool CMainApp::OnInit() {
     wxUpdateUIEvent::SetMode(wxUPDATE_UI_PROCESS_SPECIFIED);
     DisableToolkitAnimations();
     UseImageCheckMarks();
-    return true;  // no command line is read
+    return true;  // the options were read before the toolkit started
 }
 
 int CMainApp::OnRun() {
@@ -54,4 +58,32 @@ int CMainApp::OnExit() {
 
 }  // namespace pelmora
 
-wxIMPLEMENT_APP(pelmora::CMainApp);
+wxIMPLEMENT_APP_NO_MAIN(pelmora::CMainApp);
+
+int main(int argc, char** argv) {
+    using pelmora::CommandAction;
+    const pelmora::CommandLine line = pelmora::ParseCommandLine(argc, argv);
+    switch (line.action) {
+        case CommandAction::Window:
+            return wxEntry(argc, argv);
+        case CommandAction::Help:
+            std::fputs(pelmora::HelpText().c_str(), stdout);
+            return 0;
+        case CommandAction::Version:
+            std::fputs(pelmora::VersionText().c_str(), stdout);
+            return 0;
+        case CommandAction::Record:
+        case CommandAction::Stop:
+        case CommandAction::Pause:
+        case CommandAction::Toggle:
+        case CommandAction::Status:
+        {
+            std::string self = pelmora::PathEnvironment::FromProcess().executablePath;
+            return pelmora::RunRemoteCommand(line.action, self.empty() ? argv[0] : self);
+        }
+        case CommandAction::Invalid:
+        default:
+            std::fprintf(stderr, "pelmora: %s\n%s\n", line.error.c_str(), pelmora::UsageLine().c_str());
+            return 2;
+    }
+}

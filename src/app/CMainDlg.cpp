@@ -4,6 +4,7 @@
 #include <wx/dcmemory.h>
 #include <wx/filedlg.h>
 #include <wx/menu.h>
+#include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/statbox.h>
@@ -15,6 +16,7 @@
 #include "app/ButtonCaption.h"
 #include "app/CAboutDlg.h"
 #include "app/CLameConsole.h"
+#include "app/DBusService.h"
 #include "app/Icons.h"
 #include "app/MainLayout.h"
 #include "app/ProgramFolder.h"
@@ -22,6 +24,7 @@
 #include "capture/CTuningDialogs.h"
 #include "input/CGenPage.h"
 #include "monitor/CDcFilterDlg.h"
+#include "monitor/CInpane.h"
 #include "monitor/CanvasControl.h"
 #include "monitor/MeterLevel.h"
 #include "monitor/PictureRender.h"
@@ -95,6 +98,75 @@ private:
     std::shared_ptr<Bridge> bridge_;
     char inputText_[sizeof MeterSnapshot::inputText] = "";
     char processedText_[sizeof MeterSnapshot::processedText] = "";
+};
+
+// Counts the program's open modal dialogs (message boxes, file choosers, tuning dialogs):
+// while one is open the main window's buttons cannot be pressed.
+class CMainDlg::DialogWatch : public wxModalDialogHook {
+public:
+    DialogWatch() { Register(); }
+    ~DialogWatch() override { Unregister(); }
+    int Open() const { return open_; }
+
+protected:
+    int Enter(wxDialog*) override {
+        ++open_;
+        return wxID_NONE;
+    }
+    void Exit(wxDialog*) override { --open_; }
+
+private:
+    int open_ = 0;
+};
+
+// The window as the remote commands see it: its buttons, its state and what it tells.
+class CMainDlg::RemotePanel : public ButtonPanel {
+public:
+    explicit RemotePanel(CMainDlg& window) : w_(window) {}
+    bool RecordEnabled() const override { return w_.record_->IsEnabled(); }
+    bool PauseEnabled() const override { return w_.pause_->IsEnabled(); }
+    bool Recording() const override { return w_.core_.IsRecording(); }
+    bool Paused() const override { return w_.core_.IsPaused(); }
+    bool DialogOpen() const override { return dialogs_.Open() > 0; }
+    std::string StateName() const override { return InpaneStateText(w_.state_); }
+    std::string OutputPath() const override { return w_.core_.OutputPath(); }
+    double WriteTime() const override { return w_.core_.Pipeline().writeTime.Load(); }
+    void BeginReasons() override {
+        logMark_ = w_.core_.Log().LineCount();
+        notes_.clear();
+        collecting_ = true;
+    }
+    std::string Reasons() const override {
+        std::string text = notes_;
+        const std::vector<std::string> lines = w_.core_.Log().Lines();
+        for (std::size_t i = logMark_; i < lines.size(); ++i) {
+            // Without the time stamp ("hh:mm:ss.cc - ").
+            const std::size_t dash = lines[i].find(" - ");
+            text += (dash == std::string::npos ? lines[i] : lines[i].substr(dash + 3)) + "\n";
+        }
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        return text;
+    }
+    void PressRecord() override { Press([this] { w_.OnRecord(); }); }
+    void PressPause() override { Press([this] { w_.OnPause(); }); }
+
+    /// A question or message shown while a command runs: brought where the user sees it,
+    /// and kept as a reason.
+    bool Collecting() const { return collecting_; }
+    void Note(const std::string& text) { notes_ += text + "\n"; }
+
+private:
+    template <class F>
+    void Press(F press) {
+        press();
+        collecting_ = false;
+    }
+
+    CMainDlg& w_;
+    DialogWatch dialogs_;
+    std::size_t logMark_ = 0;
+    std::string notes_;
+    bool collecting_ = false;
 };
 
 CMainDlg::CMainDlg(AppCore& core)
@@ -217,7 +289,14 @@ void CMainDlg::CreateControls() {
     status_ = std::make_unique<StatusPanelControl>(statusPanel_, cpuGraph_);
 }
 
-void CMainDlg::OnInitDialog() { core_.Start(*this); }
+void CMainDlg::OnInitDialog() {
+    core_.Start(*this);
+    // On the bus once the state is known.
+    remotePanel_ = std::make_unique<RemotePanel>(*this);
+    remote_ = std::make_unique<RemoteCommands>(*remotePanel_);
+    bus_ = std::make_unique<DBusService>(*remote_);
+    bus_->Own();
+}
 
 // --- start-up and close steps ---
 
@@ -365,11 +444,25 @@ void CMainDlg::ShowBufferFill(const BufferFill& fill) {
 
 // --- RecordingView ---
 
-bool CMainDlg::AskYesNo(const std::string& text) {
-    return wxMessageBox(FromUtf8(text), "Pelmora", wxYES_NO | wxICON_QUESTION, this) == wxYES;
+void CMainDlg::BringForwardForRemote() {
+    if (!remotePanel_ || !remotePanel_->Collecting()) return;
+    // Asked from outside: the question must reach a user whose window is covered.
+    if (IsIconized()) Iconize(false);
+    Raise();
 }
 
-void CMainDlg::ShowMessage(const std::string& text) { wxMessageBox(FromUtf8(text), "Pelmora", wxOK, this); }
+bool CMainDlg::AskYesNo(const std::string& text) {
+    BringForwardForRemote();
+    const bool yes = wxMessageBox(FromUtf8(text), "Pelmora", wxYES_NO | wxICON_QUESTION, this) == wxYES;
+    if (remotePanel_ && remotePanel_->Collecting() && !yes) remotePanel_->Note(text + " - No");
+    return yes;
+}
+
+void CMainDlg::ShowMessage(const std::string& text) {
+    BringForwardForRemote();
+    wxMessageBox(FromUtf8(text), "Pelmora", wxOK, this);
+    if (remotePanel_ && remotePanel_->Collecting()) remotePanel_->Note(text);
+}
 
 void CMainDlg::SetRecordCaption(const std::string& caption) { SetCaption(record_, caption); }
 
@@ -387,7 +480,11 @@ void CMainDlg::SetPauseCaption(const std::string& caption) { SetCaption(pause_, 
 
 void CMainDlg::EnablePause(bool enabled) { pause_->Enable(enabled); }
 
-void CMainDlg::SetState(int state) { status_->SetState(state); }
+void CMainDlg::SetState(int state) {
+    status_->SetState(state);
+    state_ = state;
+    if (bus_) bus_->StateChanged();
+}
 
 void CMainDlg::SetStatusValues(const StatusValues& v) {
     status_->SetProcessValues({v.writeTime, v.fileSize, v.level, v.dcLeft, v.dcRight, v.dataLost});
@@ -490,6 +587,8 @@ std::string CMainDlg::CompressionOptionsText() const {
 // --- handlers ---
 
 void CMainDlg::OnClose(wxCloseEvent&) {
+    // No command from the bus once the close has begun.
+    bus_.reset();
     // Every way out of the window runs the close sequence first.
     core_.Close();
     core_.Log().SetDescriptionSource(nullptr);

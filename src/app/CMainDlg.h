@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/AppCore.h"
+#include "app/RemoteCommands.h"
 #include "monitor/MeterDrawer.h"
 #include "monitor/StatusPanelControl.h"
 #include "settings/PageHost.h"
@@ -21,6 +22,8 @@
 namespace pelmora {
 
 class CanvasControl;
+class DBusService;
+class RemoteCommands;
 class CGenPage;
 class CLameConsole;
 class CLogList;
@@ -108,10 +111,13 @@ public:
 private:
     struct Bridge;
     class MeterHookImpl;
+    class RemotePanel;
+    class DialogWatch;
 
     wxRect DluRect(int x, int y, int w, int h) const;
     void CreateControls();
     void UpdateDescriptionTexts();
+    void BringForwardForRemote();
     void UpdateMeters();
     void ShowLameConsole();
     void UpdateLameConsole();
@@ -155,6 +161,12 @@ private:
     std::unique_ptr<MeterHookImpl> meterHook_;
     bool metersBlank_ = true;
     std::string presetFolder_;
+
+    // Commands from the session bus, acting through the buttons' handlers.
+    int state_ = kStateInitFailed;
+    std::unique_ptr<RemotePanel> remotePanel_;
+    std::unique_ptr<RemoteCommands> remote_;
+    std::unique_ptr<DBusService> bus_;
 
     mutable std::mutex textMutex_;  // guards the four description texts
     std::string deviceText_, sourceText_, formatText_, compressionText_;

@@ -17,14 +17,8 @@
 #include "capture/ThreadPriority.h"
 #include "capture/ThreadRoles.h"
 #include "support/TaskSchedule.h"
+#include "support/UnderTsan.h"
 
-#if defined(__SANITIZE_THREAD__)
-#define PELMORA_UNDER_TSAN 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define PELMORA_UNDER_TSAN 1
-#endif
-#endif
 
 namespace pelmora {
 namespace {

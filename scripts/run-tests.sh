@@ -68,7 +68,7 @@ build_and_test() {
 
     cmake -S . -B build-tsan -DPELMORA_TSAN=ON -DPELMORA_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
     cmake --build build-tsan -j"$jobs"
-    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
         run_ctest --test-dir build-tsan -LE notsan "${apart[@]}"
 
     cmake -S . -B build-asan -DPELMORA_ASAN=ON -DPELMORA_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
